@@ -1,0 +1,29 @@
+#include "platform/clock.h"
+
+#include <ctime>
+
+#include <chrono>
+#include <thread>
+
+namespace qx::platform {
+
+LocalTime LocalNow() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm local{};
+  localtime_r(&ts.tv_sec, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+          local.tm_min,         local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>(ts.tv_nsec / 1000000)};
+}
+
+int64_t MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void SleepMs(int64_t aMilliseconds) {
+  if (aMilliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(aMilliseconds));
+}
+
+}  // namespace qx::platform
