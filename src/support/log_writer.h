@@ -36,7 +36,7 @@ class tQX_LogThread {
   void Execute();
 
   tQX_LogWriter& fWriter;
-  mutable std::mutex& fLock;  // the writer's lock
+  std::mutex& fLock;  // the writer's lock, which guards the queue
   std::deque<String> fQueue;
   std::condition_variable fWake;
   bool fTerminated = false;
@@ -71,6 +71,8 @@ class tQX_LogWriter {
   // Size of the current file in bytes, -1 when it cannot be read (missing file).
   int64_t GetLogFileSize() const;
   bool CheckLogfileSize() const { return true; }
+  // Lines queued and not yet written (the one being written included).
+  size_t PendingLines() const { return fThread->Count(); }
 
  private:
   friend class tQX_LogThread;

@@ -1,0 +1,36 @@
+// File-system calls: paths, directories, sizes, renames and whole-line appends.
+// Paths are the library's UTF-16 text; they reach the system as UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "support/text.h"
+
+namespace qx::platform {
+
+constexpr char16_t kPathDelimiter = u'/';
+
+// A path that the system cannot take (it holds a NUL character).
+bool HasInvalidPathChars(StringView aPath);
+bool IsPathRooted(StringView aPath);
+// Joins a directory and a name: an empty directory gives the name, a rooted name stays as it is,
+// otherwise one delimiter goes between them unless the directory ends with one.
+// Raises an Error when either part holds characters that are not valid in a path.
+String CombinePath(StringView aDirectory, StringView aName);
+String ExtractFileName(StringView aPath);      // the part after the last delimiter
+String ExtractFileDir(StringView aPath);       // the part before it, without the delimiter
+String RemoveFileExtension(StringView aPath);  // drops the last ".ext" of the file-name part
+
+// Creates the directory and every missing parent; false when it cannot.
+bool ForceDirectories(StringView aPath);
+bool FileExists(StringView aPath);
+bool DirectoryExists(StringView aPath);
+// Size in bytes, or -1 when the file's attributes cannot be read.
+int64_t GetFileSize(StringView aPath);
+bool RenameFile(StringView aFrom, StringView aTo);
+bool DeleteFile(StringView aPath);
+// Opens (creating it when missing), appends aBytes, flushes and closes. False on any I/O error.
+bool AppendToFile(StringView aPath, std::string_view aBytes);
+
+}  // namespace qx::platform

@@ -1,0 +1,178 @@
+#include "support/log_writer.h"
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "support/error.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int kWriteAttempts = 10;
+constexpr int kAttemptPauseMs = 50;
+
+String Digits(int aValue, size_t aWidth) { return PadLeft(IntToStr(aValue), aWidth, u'0'); }
+
+String DateStamp(const platform::LocalTime& t) {
+  return Digits(t.Year, 4) + Digits(t.Month, 2) + Digits(t.Day, 2);
+}
+
+// "yyyy-mm-dd hh:mm:ss:zzz". The time separator is a colon: the locales this library runs
+// under name no other for the log's format settings.
+String LineStamp(const platform::LocalTime& t) {
+  String s;
+  s.reserve(23);
+  s += Digits(t.Year, 4) + u"-" + Digits(t.Month, 2) + u"-" + Digits(t.Day, 2) + u" ";
+  s += Digits(t.Hour, 2) + u":" + Digits(t.Minute, 2) + u":" + Digits(t.Second, 2) + u":" +
+       Digits(t.Millisecond, 3);
+  return s;
+}
+
+// "yyyymmddhhnnsszzz" for the name of a file moved aside.
+String RotationStamp(const platform::LocalTime& t) {
+  return DateStamp(t) + Digits(t.Hour, 2) + Digits(t.Minute, 2) + Digits(t.Second, 2) +
+         Digits(t.Millisecond, 3);
+}
+
+}  // namespace
+
+// ---- tQX_LogThread ----
+
+tQX_LogThread::tQX_LogThread(tQX_LogWriter& aWriter)
+    : fWriter(aWriter), fLock(aWriter.fLock), fThread([this] { Execute(); }) {}
+
+tQX_LogThread::~tQX_LogThread() {
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    fTerminated = true;
+  }
+  fWake.notify_one();
+  // The loop drains the queue before it ends, so joining is waiting for the last line.
+  if (fThread.joinable()) fThread.join();
+}
+
+void tQX_LogThread::Push(String aLine) {
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    fQueue.push_back(std::move(aLine));
+  }
+  fWake.notify_one();
+}
+
+size_t tQX_LogThread::Count() const {
+  std::lock_guard<std::mutex> guard(fLock);
+  return fQueue.size();
+}
+
+void tQX_LogThread::Execute() {
+  std::unique_lock<std::mutex> lock(fLock);
+  for (;;) {
+    // Sleeps until there is a line or the end is asked for; no polling while idle.
+    fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
+    if (fQueue.empty()) break;  // terminated and drained
+    // The head stays queued while it is written; references into a deque survive push_back,
+    // and this thread is the only one that removes lines.
+    const String& line = fQueue.front();
+    lock.unlock();
+    try {
+      fWriter.WriteToFile(line);
+    } catch (...) {
+      // A line that cannot be formatted for the disk is dropped like one that cannot be written.
+    }
+    lock.lock();
+    fQueue.pop_front();
+  }
+}
+
+// ---- tQX_LogWriter ----
+
+tQX_LogWriter::tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_t aMaxMessageLength,
+                             bool aDaily) {
+  String name(aFileName);
+  if (aDaily) name += u"_" + DateStamp(platform::LocalNow());
+  name += u".log";
+  fFileName = name;
+  SetDirectory(aDirectory);
+  fMaxMessageLength = aMaxMessageLength;
+  fDaily = aDaily;
+  fMaxLogfileSize = 5000;
+  fThread = std::make_unique<tQX_LogThread>(*this);
+}
+
+tQX_LogWriter::~tQX_LogWriter() { fThread.reset(); }
+
+String tQX_LogWriter::Directory() const {
+  std::lock_guard<std::mutex> guard(fLock);
+  return fDirectory;
+}
+
+void tQX_LogWriter::SetDirectory(StringView aValue) {
+  String joined;
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    fDirectory = String(aValue);
+    joined = platform::CombinePath(fDirectory, platform::ExtractFileName(fFileName));
+    fFileName = joined;
+  }
+  // A directory that cannot be created shows later as lines that fail their attempts.
+  if (!aValue.empty()) platform::ForceDirectories(aValue);
+}
+
+String tQX_LogWriter::FileName() const {
+  std::lock_guard<std::mutex> guard(fLock);
+  return fFileName;
+}
+
+void tQX_LogWriter::SetFileName(StringView aValue) {
+  std::lock_guard<std::mutex> guard(fLock);
+  fFileName = platform::CombinePath(fDirectory, platform::ExtractFileName(aValue));
+}
+
+int32_t tQX_LogWriter::MaxLogFileSize() const {
+  std::lock_guard<std::mutex> guard(fLock);
+  return fMaxLogfileSize;
+}
+
+void tQX_LogWriter::SetMaxLogFileSize(int32_t aValue) {
+  std::lock_guard<std::mutex> guard(fLock);
+  fMaxLogfileSize = aValue;
+}
+
+void tQX_LogWriter::Write(tQX_MessageType aEntryType, StringView aMessage) {
+  if (FileName().empty()) throw Error(u"Log filename is empty ");
+  String line = LineStamp(platform::LocalNow());
+  line += aEntryType == let_error ? u" - ERROR - " : u" - ";
+  if (fMaxMessageLength > 0 && aMessage.size() > static_cast<size_t>(fMaxMessageLength))
+    aMessage = aMessage.substr(0, static_cast<size_t>(fMaxMessageLength));
+  line.append(aMessage);
+  fThread->Push(std::move(line));
+}
+
+int64_t tQX_LogWriter::GetLogFileSize() const { return platform::GetFileSize(FileName()); }
+
+void tQX_LogWriter::WriteToFile(const String& aLine) {
+  String fileName;
+  int64_t limit = 0;
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    fileName = fFileName;
+    limit = static_cast<int64_t>(fMaxLogfileSize) * 1024;
+  }
+  if (CheckLogfileSize()) {
+    const int64_t size = platform::GetFileSize(fileName);
+    if (size > limit) {
+      const String aside =
+          platform::RemoveFileExtension(fileName) + u"_" + RotationStamp(platform::LocalNow()) + u".log";
+      platform::RenameFile(fileName, aside);  // refused: the line goes to the big file, retried next line
+    }
+  }
+  std::string bytes = ToUtf8(aLine);
+  bytes += "\r\n";
+  for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
+    if (platform::AppendToFile(fileName, bytes)) return;
+    if (attempt < kWriteAttempts) platform::SleepMs(kAttemptPauseMs);
+  }
+  // Ten failures: the line is dropped without a report; the writer never fails its callers.
+}
+
+}  // namespace qx

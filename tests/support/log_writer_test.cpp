@@ -1,0 +1,184 @@
+#include "support/log_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "support/error.h"
+#include "support/temp_dir.h"
+
+namespace qx {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+std::string ReadFile(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> ReadLines(const std::string& aPath) {
+  std::vector<std::string> lines;
+  const std::string text = ReadFile(aPath);
+  size_t start = 0;
+  for (size_t hit; (hit = text.find("\r\n", start)) != std::string::npos; start = hit + 2)
+    lines.push_back(text.substr(start, hit - start));
+  return lines;
+}
+
+TEST(LogWriter, LineFormatAndSeparators) {
+  TempDir dir;
+  {
+    tQX_LogWriter log(u"App", dir.Text(), 0, false);
+    log.Write(let_info, u"Connected");
+    log.Write(let_error, u"Read Timeout");
+    log.Write(let_info, u"caff\u00E8 \u20AC");
+  }
+  const std::string text = ReadFile(dir / "App.log");
+  ASSERT_GE(text.size(), 3u);
+  EXPECT_NE(text.substr(0, 3), "\xEF\xBB\xBF");  // no byte-order mark
+  const std::vector<std::string> lines = ReadLines(dir / "App.log");
+  ASSERT_EQ(lines.size(), 3u);
+  const std::string stamp = R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}:\d{3})";
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(stamp + " - Connected"))) << lines[0];
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(stamp + " - ERROR - Read Timeout"))) << lines[1];
+  EXPECT_EQ(lines[2].substr(23), " - caff\xC3\xA8 \xE2\x82\xAC");
+}
+
+TEST(LogWriter, FileNamesDailyAndNot) {
+  TempDir dir;
+  const platform::LocalTime t = platform::LocalNow();
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d%02d%02d", t.Year, t.Month, t.Day);
+  {
+    tQX_LogWriter plain(u"App", dir.Text() + u"/LogFiles", 0, false);
+    EXPECT_EQ(plain.FileName(), dir.Text() + u"/LogFiles/App.log");
+    EXPECT_TRUE(fs::is_directory(dir / "LogFiles"));  // created at once
+    tQX_LogWriter daily(u"EPS", dir.Text(), 0, true);
+    EXPECT_EQ(ToUtf8(daily.FileName()), dir / ("EPS_" + std::string(date) + ".log"));
+    EXPECT_TRUE(daily.Daily());
+    // Only the file-name part is taken; no date or extension is added.
+    daily.SetFileName(u"/other/Name.txt");
+    EXPECT_EQ(daily.FileName(), dir.Text() + u"/Name.txt");
+    daily.SetDirectory(dir.Text() + u"/moved/");
+    EXPECT_EQ(daily.FileName(), dir.Text() + u"/moved/Name.txt");
+    EXPECT_TRUE(fs::is_directory(dir / "moved"));
+    EXPECT_THROW(daily.SetDirectory(String(u"bad\0dir", 7)), Error);
+    EXPECT_EQ(daily.FileName(), dir.Text() + u"/moved/Name.txt");  // keeps the old name
+  }
+}
+
+TEST(LogWriter, MessagesAreCutToTheMaximumLength) {
+  TempDir dir;
+  {
+    tQX_LogWriter cut(u"Cut", dir.Text(), 10, false);
+    cut.Write(let_info, u"0123456789ABCDEFGHIJKLMNO");
+    tQX_LogWriter whole(u"Whole", dir.Text(), 0, false);
+    whole.Write(let_info, u"0123456789ABCDEFGHIJKLMNO");
+  }
+  EXPECT_EQ(ReadLines(dir / "Cut.log").at(0).substr(23), " - 0123456789");
+  EXPECT_EQ(ReadLines(dir / "Whole.log").at(0).substr(23), " - 0123456789ABCDEFGHIJKLMNO");
+}
+
+TEST(LogWriter, EmptyFileNameIsRefused) {
+  tQX_LogWriter log(u"", u"", 0, false);
+  log.SetFileName(u"");
+  try {
+    log.Write(let_info, u"x");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Message(), u"Log filename is empty ");
+  }
+  EXPECT_EQ(log.PendingLines(), 0u);
+}
+
+// The file is moved aside only when it is strictly larger than the limit, and the line that
+// found it too large starts the new file.
+TEST(LogWriter, RotatesStrictlyAboveTheLimit) {
+  for (const int64_t size : {int64_t{5120000}, int64_t{5120001}}) {
+    TempDir dir;
+    const std::string path = dir / "EPS.log";
+    fs::resize_file((std::ofstream(path).close(), path), static_cast<uintmax_t>(size));
+    {
+      tQX_LogWriter log(u"EPS", dir.Text(), 0, false);
+      EXPECT_EQ(log.MaxLogFileSize(), 5000);
+      log.Write(let_info, u"next line");
+    }
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) files.push_back(entry.path());
+    if (size == 5120000) {
+      ASSERT_EQ(files.size(), 1u);
+      EXPECT_GT(fs::file_size(path), static_cast<uintmax_t>(size));
+    } else {
+      ASSERT_EQ(files.size(), 2u);
+      EXPECT_EQ(ReadLines(path).size(), 1u);
+      EXPECT_EQ(ReadLines(path)[0].substr(23), " - next line");
+      for (const fs::path& f : files) {
+        if (f == path) continue;
+        EXPECT_TRUE(std::regex_match(f.filename().string(), std::regex(R"(EPS_\d{17}\.log)"))) << f;
+        EXPECT_EQ(fs::file_size(f), static_cast<uintmax_t>(size));
+      }
+    }
+  }
+}
+
+TEST(LogWriter, DestructorDrainsEveryLineInCallOrderPerThread) {
+  TempDir dir;
+  constexpr int kThreads = 4;
+  constexpr int kLines = 1000;
+  {
+    tQX_LogWriter log(u"Many", dir.Text(), 0, false);
+    std::vector<std::thread> producers;
+    for (int t = 0; t < kThreads; ++t)
+      producers.emplace_back([&log, t] {
+        for (int i = 0; i < kLines; ++i)
+          log.Write(let_info, u"T" + IntToStr(t) + u" #" + IntToStr(i));
+      });
+    for (auto& p : producers) p.join();
+  }
+  const std::vector<std::string> lines = ReadLines(dir / "Many.log");
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
+  int next[kThreads] = {};
+  for (const std::string& line : lines) {
+    const std::string msg = line.substr(26);  // after "stamp - "
+    const int t = msg[1] - '0';
+    ASSERT_EQ(msg, "T" + std::to_string(t) + " #" + std::to_string(next[t])) << line;
+    ++next[t];
+  }
+}
+
+// With its directory gone every line fails its attempts, but Write still only queues.
+TEST(LogWriter, MissingDirectoryDropsLinesWithoutBlockingWrite) {
+  TempDir dir;
+  const std::string sub = dir / "gone";
+  tQX_LogWriter log(u"Lost", FromUtf8(sub), 0, false);
+  fs::remove_all(sub);
+  for (int i = 0; i < 3; ++i) log.Write(let_info, u"lost line");
+  // Each line takes about half a second of attempts: none of them can be done yet.
+  EXPECT_EQ(log.PendingLines(), 3u);
+  EXPECT_FALSE(fs::exists(sub));
+}
+
+TEST(LogWriter, MissingFileIsCreatedOnTheNextLine) {
+  TempDir dir;
+  tQX_LogWriter log(u"Again", dir.Text(), 0, false);
+  log.Write(let_info, u"one");
+  while (log.PendingLines() != 0) std::this_thread::yield();
+  fs::remove(dir / "Again.log");
+  log.Write(let_info, u"two");
+  while (log.PendingLines() != 0) std::this_thread::yield();
+  EXPECT_EQ(ReadLines(dir / "Again.log").size(), 1u);
+}
+
+}  // namespace
+}  // namespace qx
