@@ -83,4 +83,10 @@ pugi::xml_node RequestRoot(pugi::xml_node aNode) {
   return aNode.type() == pugi::node_document ? FirstElement(aNode.first_child()) : aNode;
 }
 
+pugi::xml_node RequiredChild(pugi::xml_node aParent, const char* aName, StringView aMessage) {
+  const pugi::xml_node node = aParent.child(aName);
+  if (!node) throw Error(String(aMessage));
+  return node;
+}
+
 }  // namespace qx

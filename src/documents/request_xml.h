@@ -29,4 +29,7 @@ std::unique_ptr<pugi::xml_document> ParseRequestXmlUtf8(std::string_view aText);
 // document, aNode itself otherwise.
 pugi::xml_node RequestRoot(pugi::xml_node aNode);
 
+// The first child element of aParent named exactly aName; raises aMessage when there is none.
+pugi::xml_node RequiredChild(pugi::xml_node aParent, const char* aName, StringView aMessage);
+
 }  // namespace qx
