@@ -279,9 +279,14 @@ TEST(OtherDocuments, JournalPaymentAndReferenceRules) {
   Read(ej, "<EJReport><ReportType>ZReport</ReportType><ReportDestination>Memory</ReportDestination>"
            "<StartDate>2024-03-01T00:00:00</StartDate><EndDate>2024-03-02T00:00:00</EndDate>"
            "<StartNumber>abc</StartNumber><EndNumber>99999999999</EndNumber></EJReport>");
-  EXPECT_EQ(ej.fDestination, rd_Memory);
   EXPECT_EQ(ej.fStartNumber, 0);
   EXPECT_EQ(ej.fEndNumber, 0);
+  Read(ej, "<EJReport><ReportType>ZReport</ReportType><ReportDestination>Memory</ReportDestination>"
+           "<StartDate>2024-03-01T00:00:00</StartDate><EndDate>2024-03-02T00:00:00</EndDate>"
+           "<StartNumber><N>1</N></StartNumber><EndNumber> 42</EndNumber></EJReport>");
+  EXPECT_EQ(ej.fDestination, rd_Memory);
+  EXPECT_EQ(ej.fStartNumber, 0);
+  EXPECT_EQ(ej.fEndNumber, 42);
 
   kPaymentReceipt pay;
   Read(pay, "<Payment><Copies>-2</Copies><PrintLocation>EFT</PrintLocation></Payment>");
