@@ -1,0 +1,20 @@
+// The Z report request: the store and till it is printed for.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include "support/text.h"
+
+namespace qx {
+
+class kZReport {
+ public:
+  // Reads the ZReport element under the request root when there is one; a request without
+  // it is no error and leaves the codes empty.
+  void Deserialize(pugi::xml_node aRoot);
+
+  String fStoreCode;
+  String fTillCode;
+};
+
+}  // namespace qx
