@@ -157,13 +157,22 @@ bool ParseNumber(StringView aText, bool& aZero) {
               aCause.Message());
 }
 
+// Values are nearly always ASCII: those are widened directly, the rest goes through FromUtf8.
+String TextOf(const char* aUtf8) {
+  const std::string_view text(aUtf8);
+  unsigned char any = 0;
+  for (const char c : text) any |= static_cast<unsigned char>(c);
+  if (any >= 0x80) return FromUtf8(text);
+  return String(text.begin(), text.end());
+}
+
 }  // namespace
 
 String krptUtil::NodeText(pugi::xml_node aNode) {
   const pugi::xml_node first = aNode.first_child();
   if (!first) return String();
   if (!first.next_sibling() && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata))
-    return FromUtf8(first.value());
+    return TextOf(first.value());
   throw Error(u"Element \"" + FromUtf8(aNode.name()) + u"\" does not contain a single text node");
 }
 

@@ -45,6 +45,33 @@ TEST(RequestXml, BadTextsEndInAClearMessage) {
   for (const Case& c : cases) EXPECT_EQ(RaisedMessage([&] { ParseRequestXmlUtf8(c.text); }), c.message) << c.text;
 }
 
+TEST(RequestXml, Utf16AndUtf8TextsGiveTheSameResults) {
+  using namespace std::literals;
+  const StringView texts[] = {
+      u"<R><V>\U0001F600 caff\u00E8 \u20AC</V></R>",
+      u"<R>\n <A>\u00E8\u20AC</B></R>",
+      u"<R>\r\n<A>\U0001F600</A><B>x</R>",
+      u"<R/>\u00E8<S/>",
+      u"\u00E8",
+      u"<R>\u00E8\u0000</R>"sv,
+      u"<R>abc\u0000</R>"sv,
+  };
+  for (const StringView text : texts) {
+    const std::string utf16 = RaisedMessage([&] { ParseRequestXml(text); });
+    const std::string utf8 = RaisedMessage([&] { ParseRequestXmlUtf8(ToUtf8(text)); });
+    EXPECT_EQ(utf16, utf8) << ToUtf8(text);
+  }
+  EXPECT_EQ(RaisedMessage([] { ParseRequestXml(u"<R>\n <A>\u00E8\u20AC</B></R>"); }),
+            "Invalid XML request: Start-end tags mismatch at line 2, column 9");
+  EXPECT_EQ(RaisedMessage([] { ParseRequestXml(u"<R>\U0001F600\u0000</R>"sv); }),
+            "Invalid XML request: the text contains a NUL character at line 1, column 6");
+  auto doc = ParseRequestXml(texts[0]);
+  EXPECT_EQ(krptUtil::GetNodeValueAsString(RequestRoot(*doc), "V"), u"\U0001F600 caff\u00E8 \u20AC");
+  // A lone surrogate cannot be written in UTF-8; it reads back as the replacement character.
+  doc = ParseRequestXml(String(u"<R><V>a") + char16_t(0xD800) + u"b</V></R>");
+  EXPECT_EQ(krptUtil::GetNodeValueAsString(RequestRoot(*doc), "V"), u"a\uFFFDb");
+}
+
 TEST(RequestXml, DeepNestingIsRefusedWithoutRecursion) {
   EXPECT_NO_THROW(ParseRequestXmlUtf8(Nested(kMaxRequestDepth)));
   EXPECT_EQ(RaisedMessage([] { ParseRequestXmlUtf8(Nested(kMaxRequestDepth + 1)); }),
