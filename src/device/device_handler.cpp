@@ -108,10 +108,10 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(StringView aLogDir) 
   std::unique_ptr<kIOHandler> handler;
   switch (fConnection->ConnectionType()) {
     case qxConnectionType::Serial:
-      handler = std::make_unique<kIOHandler_Serial>(fConnection.get(), aLogDir, logName);
+      handler = std::make_unique<kIOHandler_Serial>(*fConnection, aLogDir, logName);
       break;
     case qxConnectionType::TCP:
-      handler = std::make_unique<kIOHandler_TCP>(fConnection.get(), aLogDir, logName);
+      handler = std::make_unique<kIOHandler_TCP>(*fConnection, aLogDir, logName);
       break;
     default:
       throw Error(u"Connection Type " + UnavailableTransport(fConnection->ConnectionType()) +

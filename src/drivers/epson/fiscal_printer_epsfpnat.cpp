@@ -1,5 +1,7 @@
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
 
+#include "support/text_functions.h"
+
 namespace qx {
 
 kFiscalPrinter_EPSFPNAT::kFiscalPrinter_EPSFPNAT(kReceiptPrinterHandler& aHandler) : kFiscalPrinterDevice(aHandler) {
@@ -32,12 +34,29 @@ std::unique_ptr<kFiscalPrinterDevice> kFiscalPrinter_EPSFPNAT::CreateDevice(kRec
   return std::make_unique<kFiscalPrinter_EPSFPNAT>(aHandler);
 }
 
+bool kFiscalPrinter_EPSFPNAT::Init() {
+  fAckEnabled = GetS14Value(27) == u"1";
+  fIOHandler->Debug(let_info, String(u"AckEnabled=") + (fAckEnabled ? u"True" : u"False"));
+  fJavaPOSEnabled = GetS14Value(29) == u"1";
+  fIOHandler->Debug(let_info, String(u"JavaposEnabled=") + (fJavaPOSEnabled ? u"True" : u"False"));
+  fLineLength = GetS14Value(51) == u"0" ? 46 : 40;
+  fIOHandler->Debug(let_info, u"LineLength=" + IntToStr(fLineLength));
+  SetS14Value(11, u"1");
+  SetS14Value(13, u"0");
+  SetS15Value(27, u"00");
+  SetS14Value(58, u"0");
+  SetS14Value(59, u"0");
+  Reset();
+  // With an RT server the printer's clock and the day's closing are checked here; that comes
+  // with the RT-server binding.
+  return true;
+}
+
 bool kFiscalPrinter_EPSFPNAT::NotAvailable(StringView aOperation) {
   fIOHandler->SetCustomError(-1, String(aOperation) + u" is not available yet in this version of the driver");
   return false;
 }
 
-bool kFiscalPrinter_EPSFPNAT::Init() { return true; }
 
 bool kFiscalPrinter_EPSFPNAT::BeginNoFiscalReceipt(kNFReceipt&) { return NotAvailable(u"BeginNoFiscalReceipt"); }
 
@@ -45,7 +64,6 @@ bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageTextLine(kReceipt*, kReceiptMe
 
 bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageBarcode(kReceipt*, kReceiptMessageBarcodeLine&) { return NotAvailable(u"PrintNoFiscalMessageBarcode"); }
 
-bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageImage(kReceipt*, kReceiptMessageImageLine&) { return NotAvailable(u"PrintNoFiscalMessageImage"); }
 
 bool kFiscalPrinter_EPSFPNAT::EndNoFiscalReceipt(kNFReceipt&) { return NotAvailable(u"EndNoFiscalReceipt"); }
 
@@ -93,27 +111,18 @@ bool kFiscalPrinter_EPSFPNAT::PrintTrailerMessageTextLine(kReceipt&, kReceiptMes
 
 bool kFiscalPrinter_EPSFPNAT::PrintTrailerMessageBarcode(kReceipt&, kReceiptMessageBarcodeLine&) { return NotAvailable(u"PrintTrailerMessageBarcode"); }
 
-bool kFiscalPrinter_EPSFPNAT::Reset() { return NotAvailable(u"Reset"); }
 
 bool kFiscalPrinter_EPSFPNAT::XReport(kXReport*) { return NotAvailable(u"XReport"); }
 
 bool kFiscalPrinter_EPSFPNAT::ZReport(kZReport*) { return NotAvailable(u"ZReport"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetLastReceiptInfo(TDateTime&, String&, String&, String&, String&) { return NotAvailable(u"GetLastReceiptInfo"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetRemainingFiscalMemory(int32_t&) { return NotAvailable(u"GetRemainingFiscalMemory"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetStatus(bool&, TDateTime&, bool&, bool&, bool&, bool&, bool&, bool&, String&, String&, String&) { return NotAvailable(u"GetStatus"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetDrawerStatus(int32_t, bool&) { return NotAvailable(u"GetDrawerStatus"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetDateTime(TDateTime&) { return NotAvailable(u"GetDateTime"); }
 
-bool kFiscalPrinter_EPSFPNAT::SetDateTime(TDateTime) { return NotAvailable(u"SetDateTime"); }
 
-bool kFiscalPrinter_EPSFPNAT::SetTrainingMode(bool) { return NotAvailable(u"SetTrainingMode"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetVatTable() { return NotAvailable(u"GetVatTable"); }
 
 bool kFiscalPrinter_EPSFPNAT::SetVatTable(kVatTable&) { return NotAvailable(u"SetVatTable"); }
 
@@ -125,7 +134,6 @@ bool kFiscalPrinter_EPSFPNAT::GetDeptTable() { return NotAvailable(u"GetDeptTabl
 
 bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable&) { return NotAvailable(u"SetDeptTable"); }
 
-bool kFiscalPrinter_EPSFPNAT::ReservedOperation() { return NotAvailable(u"ReservedOperation"); }
 
 bool kFiscalPrinter_EPSFPNAT::ClearDisplay() { return NotAvailable(u"ClearDisplay"); }
 
@@ -149,12 +157,30 @@ bool kFiscalPrinter_EPSFPNAT::EJReportInvoice(qxEJReportDestination, int32_t, in
 
 bool kFiscalPrinter_EPSFPNAT::GetEJFiles(qxEJFilesRequestType, StringView, int32_t&, TDateTime, TDateTime) { return NotAvailable(u"GetEJFiles"); }
 
-bool kFiscalPrinter_EPSFPNAT::IsReady() { return NotAvailable(u"IsReady"); }
 
-bool kFiscalPrinter_EPSFPNAT::IsDayOpen() { return NotAvailable(u"IsDayOpen"); }
 
 bool kFiscalPrinter_EPSFPNAT::GetLotteryReceiptStatus(kReceiptReference&) { return NotAvailable(u"GetLotteryReceiptStatus"); }
 
-bool kFiscalPrinter_EPSFPNAT::GetReceiptText(kReceiptReference&, String&) { return NotAvailable(u"GetReceiptText"); }
+
+// What the printer does not support: false without touching it, or true without printing.
+bool kFiscalPrinter_EPSFPNAT::GetRemainingFiscalMemory(int32_t&) { return false; }
+
+bool kFiscalPrinter_EPSFPNAT::ReservedOperation() { return false; }
+
+bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageImage(kReceipt*, kReceiptMessageImageLine&) { return true; }
+
+bool kFiscalPrinter_EPSFPNAT::GetReceiptText(kReceiptReference&, String&) { return true; }
+
+bool kFiscalPrinter_EPSFPNAT::IsReady() { return true; }
+
+bool kFiscalPrinter_EPSFPNAT::GetLastReceiptInfo(TDateTime& aDateTime, String& aReceiptNumber, String& aEJNumber,
+                                                 String& aEJClosingNumber, String& aDeviceSerialNumber) {
+  aDateTime = fLastReceiptDateTime;
+  aReceiptNumber = IntToStr(fLastReceiptNumber);
+  aEJNumber = IntToStr(fLastReceiptEJNumber);
+  aEJClosingNumber = IntToStr(fLastReceiptEJClosingNumber);
+  aDeviceSerialNumber = fSerialNumber;
+  return true;
+}
 
 }  // namespace qx

@@ -108,9 +108,37 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   qxHTTPAuthType fHTTPAuthType = at_None;
   qxEpsonVoidType fVoidType = vt_Internal;
 
+  // ---- the command exchange ----
+  // Sends the command with its data and waits for the answer; true when an answer arrived and it
+  // is no error answer. Afterwards fFullResponseData and fResponseData hold the answer.
+  bool ExecuteCommand(StringView aCommand, StringView aData, StringView aLabel);
+  String BuildFrame(StringView aText);
+  static String CalcChecksum(StringView aText);
+  bool CheckAnswer(StringView aInnerAnswer);
+  static String GetPrinterErrorText(int32_t aCode);
+
+  // ---- printer state and parameters ----
+  bool GetPrinterStatus(bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen, bool& aFiscalReceiptOpen,
+                        bool& aReceiptOpen, String& aFirmwareVersion);
+  bool CloseOpenDocument();
+  String GetS14Value(int32_t aNumber);
+  String GetS15Value(int32_t aNumber);
+  bool SetS14Value(int32_t aNumber, StringView aValue);
+  bool SetS15Value(int32_t aNumber, StringView aValue);
+
+  // The busy answers (DC1) of one exchange may hold it open for ten read time-outs, and at least
+  // fMinBusyWindowMs; after that a busy printer is treated as a silent one and the exchange ends
+  // with its time-out.
+  static constexpr int32_t kBusyWindowTimeouts = 10;
+  int64_t fMinBusyWindowMs = 60000;
+  // How often the status reading asks again when the printer echoes another command.
+  static constexpr int kMaxEchoAttempts = 25;
+
  private:
   // The answer of an operation whose printer commands this version does not send yet.
   bool NotAvailable(StringView aOperation);
+  // fResponseData characters aFirst..aLast (from 1); shorter or empty past its end.
+  String ResponseField(size_t aFirst, size_t aLast) const;
 };
 
 }  // namespace qx
