@@ -74,6 +74,7 @@ class TComPort {
  private:
   // Lets bytes already written leave the line, for at most their transmission time plus a margin.
   void WaitOutputDrained() const;
+  void SetModemLine(int aLine, bool aAssert, const char16_t* aName);
 
   uint32_t fComNumber;
   uint32_t fBaudRate = 9600;

@@ -20,15 +20,6 @@ using namespace qx::testing;
 
 const ByteList kTerminators = {0x06, 0x0F, 0x11, 0x03};
 
-String MessageOf(const std::function<void()>& aCall) {
-  try {
-    aCall();
-  } catch (const Error& e) {
-    return e.Message();
-  }
-  return u"(no error)";
-}
-
 // One transport on the slave side of a pseudo-terminal; the test is the printer on the master.
 class SerialTransport : public ::testing::Test {
  protected:

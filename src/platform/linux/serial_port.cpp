@@ -264,18 +264,15 @@ void TComPort::ClearBuffers() {
   if (::tcflush(Fd(fComHandle), TCIOFLUSH) != 0) throw TComPortException(u"PurgeComm failed!");
 }
 
-void TComPort::SetDTR(bool aAssert) {
-  if (!fIsOpen) throw TComPortException(u"SetDTR failed because COM port not open.");
-  int bits = TIOCM_DTR;
+void TComPort::SetModemLine(int aLine, bool aAssert, const char16_t* aName) {
+  if (!fIsOpen) throw TComPortException(String(aName) + u" failed because COM port not open.");
   // Pseudo-terminals have no modem lines; their refusal is not a port failure.
-  ::ioctl(Fd(fComHandle), aAssert ? TIOCMBIS : TIOCMBIC, &bits);
+  ::ioctl(Fd(fComHandle), aAssert ? TIOCMBIS : TIOCMBIC, &aLine);
 }
 
-void TComPort::SetRTS(bool aAssert) {
-  if (!fIsOpen) throw TComPortException(u"SetRTS failed because COM port not open.");
-  int bits = TIOCM_RTS;
-  ::ioctl(Fd(fComHandle), aAssert ? TIOCMBIS : TIOCMBIC, &bits);
-}
+void TComPort::SetDTR(bool aAssert) { SetModemLine(TIOCM_DTR, aAssert, u"SetDTR"); }
+
+void TComPort::SetRTS(bool aAssert) { SetModemLine(TIOCM_RTS, aAssert, u"SetRTS"); }
 
 void TComPort::WaitOutputDrained() const {
   const int fd = Fd(fComHandle);
