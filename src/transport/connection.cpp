@@ -1,34 +1,58 @@
 #include "transport/connection.h"
 
+#include <utility>
+
 #include "support/error.h"
 
 namespace qx {
 
-qxConnectionType kConnection::ConvertConnectionType(StringView aString) {
+namespace {
+
+template <class T>
+using WordTable = std::initializer_list<std::pair<const char16_t*, T>>;
+
+// The value of the lower-cased word; false when the table lacks it.
+template <class T>
+bool FindWord(StringView aString, WordTable<T> aTable, T& aValue) {
   const String word = LowerCase(aString);
-  if (word == u"serial") return qxConnectionType::Serial;
-  if (word == u"http") return qxConnectionType::HTTP;
-  if (word == u"tcp") return qxConnectionType::TCP;
-  if (word == u"opos") return qxConnectionType::OPOS;
-  if (word == u"dll") return qxConnectionType::DLL;
-  if (word == u"com") return qxConnectionType::Com;
-  if (word == u"spool") return qxConnectionType::Spool;
-  throw Error(u"Connection Type " + String(aString) + u" is not valid");
+  for (const auto& [text, value] : aTable) {
+    if (word == text) {
+      aValue = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+qxConnectionType kConnection::ConvertConnectionType(StringView aString) {
+  qxConnectionType type = qxConnectionType::OPOS;
+  if (!FindWord<qxConnectionType>(aString,
+                                  {{u"serial", qxConnectionType::Serial},
+                                   {u"http", qxConnectionType::HTTP},
+                                   {u"tcp", qxConnectionType::TCP},
+                                   {u"opos", qxConnectionType::OPOS},
+                                   {u"dll", qxConnectionType::DLL},
+                                   {u"com", qxConnectionType::Com},
+                                   {u"spool", qxConnectionType::Spool}},
+                                  type))
+    throw Error(u"Connection Type " + String(aString) + u" is not valid");
+  return type;
 }
 
 qxParity kConnection::ConvertParity(StringView aString) {
-  const String word = LowerCase(aString);
-  if (word == u"none") return qxParity::None;
-  if (word == u"odd") return qxParity::Odd;
-  if (word == u"even") return qxParity::Even;
-  throw Error(u"Connection Parity " + String(aString) + u" is not valid");
+  qxParity parity = qxParity::None;
+  if (!FindWord<qxParity>(aString, {{u"none", qxParity::None}, {u"odd", qxParity::Odd}, {u"even", qxParity::Even}},
+                          parity))
+    throw Error(u"Connection Parity " + String(aString) + u" is not valid");
+  return parity;
 }
 
 qxHTTPAuthType kConnection::ConvertAuthType(StringView aString) {
-  const String word = LowerCase(aString);
-  if (word == u"basic") return at_Basic;
-  if (word == u"digest") return at_Digest;
-  return at_None;
+  qxHTTPAuthType type = at_None;
+  FindWord<qxHTTPAuthType>(aString, {{u"none", at_None}, {u"basic", at_Basic}, {u"digest", at_Digest}}, type);
+  return type;
 }
 
 }  // namespace qx

@@ -3,6 +3,8 @@
 // so. Its transport is real (TCP, never connected unless the test opens it).
 #pragma once
 
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+
 #include <set>
 #include <string>
 #include <vector>

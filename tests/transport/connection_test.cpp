@@ -3,18 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "support/error.h"
+#include "transport_fixtures.h"
 
 namespace qx {
 namespace {
 
-String MessageOf(const std::function<void()>& aCall) {
-  try {
-    aCall();
-  } catch (const Error& e) {
-    return e.Message();
-  }
-  return u"(no error)";
-}
+using testing::MessageOf;
 
 TEST(Connection, DefaultsAndTimeOutsThatIgnoreNonPositiveValues) {
   kConnection c;

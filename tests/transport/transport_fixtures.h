@@ -20,9 +20,20 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "support/error.h"
 #include "support/text.h"
 
 namespace qx::testing {
+
+// The message of the Error that aCall raises, or "(no error)".
+inline String MessageOf(const std::function<void()>& aCall) {
+  try {
+    aCall();
+  } catch (const Error& e) {
+    return e.Message();
+  }
+  return u"(no error)";
+}
 
 inline int OpenDescriptors() {
   int n = 0;
