@@ -68,6 +68,12 @@ bool ParseItem(std::string_view aData, size_t aLineLength, ItemFields& aItem) {
   return true;
 }
 
+// "2", "0,250"
+std::string Quantity(int64_t aThousandths) {
+  if (aThousandths % 1000 == 0) return std::to_string(aThousandths / 1000);
+  return std::to_string(aThousandths / 1000) + "," + Digits(aThousandths % 1000, 3);
+}
+
 int64_t LineCents(const ItemFields& aItem) {
   const int64_t product = aItem.price * aItem.quantity;  // cents x thousandths
   return (product + 500) / 1000;
@@ -378,7 +384,7 @@ Reply PrinterModel::SaleItem(std::string_view aData) {
   AddToVat(d, rate, amount);
   Print(ItemLine(item.description, VatColumn(slot, rate), ItalianAmount(amount), LineLength()));
   if (item.quantity != 1000)
-    Print("  " + ItalianAmount(Currency::FromRaw(item.quantity * 10)) + " x " + ItalianAmount(CentsToCurrency(item.price)));
+    Print("  " + Quantity(item.quantity) + " x " + ItalianAmount(CentsToCurrency(item.price)));
   return Ok();
 }
 

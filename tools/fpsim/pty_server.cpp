@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -49,6 +50,13 @@ PtyServer::PtyServer(PrinterHost& aHost) : fHost(aHost), fEngine(aHost.MakeEngin
     close(fMaster);
     Fail("eventfd");
   }
+  // Each open of the terminal is a new connection (a driver's device object starts its frame
+  // numbers again). Without inotify a new connection is only seen after a hang-up.
+  fNotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fNotify >= 0 && inotify_add_watch(fNotify, fPath.c_str(), IN_OPEN) < 0) {
+    close(fNotify);
+    fNotify = -1;
+  }
   fThread = std::thread([this] { Run(); });
 }
 
@@ -59,25 +67,52 @@ PtyServer::~PtyServer() {
   }
   if (fThread.joinable()) fThread.join();
   close(fWake);
+  if (fNotify >= 0) close(fNotify);
   close(fMaster);
 }
 
 void PtyServer::Run() {
   OutputQueue queue;
-  bool open = false;  // someone has the terminal side open
+  bool hungUp = true;  // nobody has the terminal side open
   char buffer[4096];
+  auto newSession = [&] {
+    queue.Clear();
+    fHost.Reset(fEngine);
+  };
   while (true) {
-    pollfd fds[2] = {{fWake, POLLIN, 0}, {fMaster, POLLIN, 0}};
-    if (poll(fds, 2, queue.TimeoutMs(platform::MonotonicMs())) < 0 && errno != EINTR) break;
+    // While hung up the master reports POLLHUP at once: leave it out when inotify tells of the
+    // next open, otherwise look again every few milliseconds.
+    const bool watchMaster = !hungUp || fNotify < 0;
+    pollfd fds[3] = {{fWake, POLLIN, 0}, {fNotify, POLLIN, 0}, {watchMaster ? fMaster : -1, POLLIN, 0}};
+    int timeout = queue.TimeoutMs(platform::MonotonicMs());
+    if (hungUp && fNotify < 0) timeout = kIdlePollMs;
+    if (poll(fds, 3, timeout) < 0 && errno != EINTR) break;
     if (fds[0].revents != 0) break;
 
-    bool hangup = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
     if (fds[1].revents & POLLIN) {
+      bool opened = false;
+      alignas(inotify_event) char events[1024];
+      ssize_t n = 0;
+      while ((n = read(fNotify, events, sizeof events)) > 0) {
+        for (ssize_t at = 0; at < n;) {
+          const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+          opened = opened || (event->mask & IN_OPEN) != 0;
+          at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+      }
+      if (opened) {
+        hungUp = false;
+        newSession();
+      }
+    }
+
+    bool hangup = (fds[2].revents & (POLLHUP | POLLERR)) != 0;
+    if (fds[2].revents & POLLIN) {
       const ssize_t n = read(fMaster, buffer, sizeof buffer);
       if (n > 0) {
-        if (!open) {  // first bytes since the terminal was opened: a new connection
-          open = true;
-          fHost.Reset(fEngine);
+        if (hungUp) {  // opened again, seen without inotify
+          hungUp = false;
+          newSession();
         }
         queue.Schedule(fHost.Process(fEngine, std::string_view(buffer, static_cast<size_t>(n))),
                        platform::MonotonicMs());
@@ -87,13 +122,8 @@ void PtyServer::Run() {
       }
     }
     if (hangup) {
-      if (open) {
-        open = false;
-        queue.Clear();
-        fHost.Reset(fEngine);
-      }
-      pollfd wake{fWake, POLLIN, 0};
-      if (poll(&wake, 1, kIdlePollMs) > 0) break;
+      if (!hungUp) newSession();
+      hungUp = true;
       continue;
     }
 
@@ -101,10 +131,9 @@ void PtyServer::Run() {
       if (e.drop) {
         // A serial line cannot be hung up from the printer's side: the printer goes silent,
         // forgetting what it was sending and what it had half read.
-        queue.Clear();
         while (read(fMaster, buffer, sizeof buffer) > 0) {
         }
-        fHost.Reset(fEngine);
+        newSession();
         break;
       }
       WriteAll(fMaster, e.bytes, false);

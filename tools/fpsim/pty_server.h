@@ -26,6 +26,7 @@ class PtyServer {
   ProtocolEngine fEngine;
   int fMaster = -1;
   int fWake = -1;
+  int fNotify = -1;  // inotify on the terminal's path: every open starts a new session
   std::string fPath;
   std::thread fThread;
 };
