@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "driver_side.h"
 #include "fpsim/field_text.h"
@@ -37,6 +39,11 @@ inline std::string PaymentData(const std::string& aDescription, int64_t aCents, 
 inline std::string CheckData(char aKind, const std::string& aSerial, const std::string& aDate, int aNumber,
                              int aClosing) {
   return std::string(1, aKind) + PadCut(aSerial, 11) + aDate + Digits(aNumber, 4) + Digits(aClosing, 4);
+}
+
+// True when some line of aPaper holds aText.
+inline bool Printed(const std::vector<std::string>& aPaper, const std::string& aText) {
+  return std::any_of(aPaper.begin(), aPaper.end(), [&](const std::string& l) { return l.find(aText) != std::string::npos; });
 }
 
 class ModelTest : public ::testing::Test {

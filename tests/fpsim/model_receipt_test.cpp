@@ -14,10 +14,7 @@ using testing::DeductionData;
 using testing::ItemData;
 using testing::ModelTest;
 using testing::PaymentData;
-
-bool Printed(const std::vector<std::string>& aPaper, const std::string& aText) {
-  return std::any_of(aPaper.begin(), aPaper.end(), [&](const std::string& l) { return l.find(aText) != std::string::npos; });
-}
+using testing::Printed;
 
 class ReceiptTest : public ModelTest {};
 

@@ -11,6 +11,7 @@ namespace {
 using testing::ItemData;
 using testing::ModelTest;
 using testing::PaymentData;
+using testing::Printed;
 
 class ReportTest : public ModelTest {
  protected:
@@ -76,11 +77,8 @@ TEST_F(ReportTest, MfZReportTextCarriesTheLabelsTheReaderLooksFor) {
 
   const std::vector<std::string> lines = ReadJournal('5');
   ASSERT_FALSE(lines.empty());
-  const auto has = [&](const std::string& t) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(t) != std::string::npos; });
-  };
-  EXPECT_TRUE(has("RAPPORTO   FISCALE"));
-  EXPECT_TRUE(has("SIGILLO FISCALE: "));
+  EXPECT_TRUE(Printed(lines, "RAPPORTO   FISCALE"));
+  EXPECT_TRUE(Printed(lines, "SIGILLO FISCALE: "));
   EXPECT_EQ(ValueOf(lines, "TOTALE GIORNO  "), "1.235,56");
   EXPECT_EQ(ValueOf(lines, "GRAN TOTALE  "), "1.235,56");
   EXPECT_EQ(ValueOf(lines, "TOTALE GIORNO NOTE di CREDITO"), "0,50");
@@ -111,10 +109,10 @@ TEST_F(ReportTest, JournalReadSelectsByKindAndDate) {
   Data("1084", PaymentData("", 150, "000"));
   const std::vector<std::string> receipts = ReadJournal('1');
   ASSERT_FALSE(receipts.empty());
-  EXPECT_TRUE(std::any_of(receipts.begin(), receipts.end(), [](const std::string& l) { return l.find("DOC.N. 0001-0001") != std::string::npos; }));
-  EXPECT_FALSE(std::any_of(receipts.begin(), receipts.end(), [](const std::string& l) { return l.find("RESO") != std::string::npos; }));
+  EXPECT_TRUE(Printed(receipts, "DOC.N. 0001-0001"));
+  EXPECT_FALSE(Printed(receipts, "RESO"));
   const std::vector<std::string> notes = ReadJournal('4');
-  EXPECT_TRUE(std::any_of(notes.begin(), notes.end(), [](const std::string& l) { return l.find("RESO MERCE") != std::string::npos; }));
+  EXPECT_TRUE(Printed(notes, "RESO MERCE"));
   EXPECT_TRUE(ReadJournal('1', "010325", "040325").empty());  // another day: only "3102"
   EXPECT_TRUE(ReadJournal('5').empty());                      // no Z report yet
 
@@ -122,7 +120,7 @@ TEST_F(ReportTest, JournalReadSelectsByKindAndDate) {
   fSimulator.ClearPaper();
   Data("3103", "0101050325050325" "0" "00");
   const std::vector<std::string> paper = fSimulator.Paper();
-  EXPECT_TRUE(std::any_of(paper.begin(), paper.end(), [](const std::string& l) { return l.find("DOC.N. 0001-0001") != std::string::npos; }));
+  EXPECT_TRUE(Printed(paper, "DOC.N. 0001-0001"));
 }
 
 TEST_F(ReportTest, JournalReadNeedsTheLogin) {
