@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "driver_side.h"
@@ -66,6 +68,24 @@ TEST(Lifecycle, ListenersSeeThePaperInOrder) {
   EXPECT_EQ(lines, simulator.Paper());
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Ciao");
+}
+
+TEST(Lifecycle, AListenerMayUseTheSimulator) {
+  Simulator simulator;
+  std::atomic<int> seen{0};
+  simulator.SetTranscriptListener([&](const TranscriptEntry& aEntry) {
+    if (aEntry.kind != EntryKind::Frame) return;
+    simulator.WithModel([](PrinterModel& m) { m.State().display = "seen"; });
+    ++seen;
+    throw std::runtime_error("a listener that fails");
+  });
+  WireLink line = WireLink::Tcp(simulator.StartTcp());
+  line.Write(BuildRequestFrame(1, "4201", ""));
+  EXPECT_EQ(line.ReadAnswer().substr(0, 1), std::string(1, kAck));
+  line.Write(BuildRequestFrame(2, "4201", ""));
+  EXPECT_EQ(line.ReadAnswer().substr(0, 1), std::string(1, kAck));  // the server lives on
+  EXPECT_EQ(seen, 2);
+  EXPECT_EQ(simulator.WithModel([](PrinterModel& m) { return m.State().display; }), "seen");
 }
 
 // The program as a person starts it: it prints the device path, serves it, prints the paper and

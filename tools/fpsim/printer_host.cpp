@@ -53,18 +53,38 @@ void PrinterHost::SetTranscriptListener(TranscriptListener aListener) {
 }
 
 void PrinterHost::NotifyListeners() {
+  // A listener that changes the model through the simulator comes back here on its thread: the
+  // call in progress reports those changes too, once the listener has returned.
+  thread_local bool notifying = false;
+  if (notifying) return;
   std::lock_guard<std::mutex> listeners(fListenerMutex);
-  std::vector<std::string> paper;
-  std::vector<TranscriptEntry> traffic;
-  {
-    std::lock_guard<std::mutex> lock(fMutex);
-    if (fPaperListener) paper = fModel.Paper().Since(fPaperSeen);
-    if (fTranscriptListener) traffic = fTranscript.Since(fTranscriptSeen);
-    fPaperSeen = fModel.Paper().Total();
-    fTranscriptSeen = fTranscript.Total();
+  notifying = true;
+  while (true) {
+    std::vector<std::string> paper;
+    std::vector<TranscriptEntry> traffic;
+    {
+      std::lock_guard<std::mutex> lock(fMutex);
+      if (fPaperListener) paper = fModel.Paper().Since(fPaperSeen);
+      if (fTranscriptListener) traffic = fTranscript.Since(fTranscriptSeen);
+      fPaperSeen = fModel.Paper().Total();
+      fTranscriptSeen = fTranscript.Total();
+    }
+    if (paper.empty() && traffic.empty()) break;
+    // A failing listener must not stop the server thread that told it.
+    for (const TranscriptEntry& e : traffic) {
+      try {
+        fTranscriptListener(e);
+      } catch (...) {
+      }
+    }
+    for (const std::string& line : paper) {
+      try {
+        fPaperListener(line);
+      } catch (...) {
+      }
+    }
   }
-  for (const TranscriptEntry& e : traffic) fTranscriptListener(e);
-  for (const std::string& line : paper) fPaperListener(line);
+  notifying = false;
 }
 
 }  // namespace qx::fpsim

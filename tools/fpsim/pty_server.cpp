@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "fpsim/output_queue.h"
@@ -57,7 +58,14 @@ PtyServer::PtyServer(PrinterHost& aHost) : fHost(aHost), fEngine(aHost.MakeEngin
     close(fNotify);
     fNotify = -1;
   }
-  fThread = std::thread([this] { Run(); });
+  fThread = std::thread([this] {
+    // Only memory exhaustion can throw here; the server stops rather than the process.
+    try {
+      Run();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "fpsim: pseudo-terminal server stopped: %s\n", e.what());
+    }
+  });
 }
 
 PtyServer::~PtyServer() {

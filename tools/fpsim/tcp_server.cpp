@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "fpsim/output_queue.h"
@@ -39,7 +40,14 @@ TcpServer::TcpServer(PrinterHost& aHost, uint16_t aPort) : fHost(aHost), fEngine
     close(fListen);
     throw Error(std::string("tcp: eventfd: ") + std::strerror(errno));
   }
-  fThread = std::thread([this] { Run(); });
+  fThread = std::thread([this] {
+    // Only memory exhaustion can throw here; the server stops rather than the process.
+    try {
+      Run();
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "fpsim: tcp server stopped: %s\n", e.what());
+    }
+  });
 }
 
 TcpServer::~TcpServer() {
