@@ -10,7 +10,7 @@ namespace {
 using testing::ItemData;
 
 struct FaultCase {
-  const char* spec;
+  const char* rule;
   std::vector<EntryKind> sent;      // what goes to the driver, in order
   std::vector<int64_t> delays;      // the pause before each
   bool executed;                    // the receipt is open afterwards
@@ -19,8 +19,8 @@ struct FaultCase {
 class FaultTest : public testing::ModelTest {
  protected:
   // Sends "1085" (begin a sale) under the fault; returns what went to the driver.
-  std::vector<Emission> BeginSaleUnder(const char* aSpec) {
-    fSimulator.AddFault(aSpec);
+  std::vector<Emission> BeginSaleUnder(const char* aRule) {
+    fSimulator.AddFault(aRule);
     fSimulator.ClearTranscript();
     return fSimulator.Feed(BuildRequestFrame(++fFrame, "1085", "01"));
   }
@@ -49,9 +49,9 @@ TEST_F(FaultTest, EachFaultSendsWhatItSays) {
       {"1085:echo=4201", {K::Ack, K::Answer}, {0, 0}, true},
   };
   for (const FaultCase& c : cases) {
-    SCOPED_TRACE(c.spec);
+    SCOPED_TRACE(c.rule);
     fSimulator.WithModel([](PrinterModel& m) { m.State().fiscal.reset(); });
-    const std::vector<Emission> out = BeginSaleUnder(c.spec);
+    const std::vector<Emission> out = BeginSaleUnder(c.rule);
     EXPECT_EQ(SentKinds(), c.sent);
     std::vector<int64_t> delays;
     std::string answer;
@@ -62,24 +62,24 @@ TEST_F(FaultTest, EachFaultSendsWhatItSays) {
     EXPECT_EQ(delays, c.delays);
     EXPECT_EQ(fSimulator.WithModel([](PrinterModel& m) { return m.State().fiscal.has_value(); }), c.executed);
 
-    const std::string spec = c.spec;
+    const std::string rule = c.rule;
     AnswerFrame frame;
-    if (spec == "1085:error=23") {
+    if (rule == "1085:error=23") {
       ASSERT_TRUE(ParseAnswerFrame(answer, frame));
       EXPECT_TRUE(frame.isError);
       EXPECT_EQ(frame.errorCode, 23);
-    } else if (spec == "1085:stray=FF00") {
+    } else if (rule == "1085:stray=FF00") {
       EXPECT_EQ(answer.substr(0, 3), std::string("\xFF\x00\x02", 3));
-    } else if (spec == "1085:bad-checksum") {
+    } else if (rule == "1085:bad-checksum") {
       ASSERT_TRUE(ParseAnswerFrame(answer, frame));
       EXPECT_FALSE(frame.checksumOk);
       EXPECT_EQ(frame.echo, "1085");
-    } else if (spec == "1085:echo=4201") {
+    } else if (rule == "1085:echo=4201") {
       ASSERT_TRUE(ParseAnswerFrame(answer, frame));
       EXPECT_TRUE(frame.checksumOk);
       EXPECT_EQ(frame.echo, "4201");
     } else if (c.executed) {
-      ASSERT_TRUE(ParseAnswerFrame(answer, frame)) << spec;  // split pieces join into the frame
+      ASSERT_TRUE(ParseAnswerFrame(answer, frame)) << rule;  // split pieces join into the frame
       EXPECT_TRUE(frame.checksumOk);
       EXPECT_EQ(frame.echo, "1085");
     }
@@ -108,7 +108,7 @@ TEST_F(FaultTest, AResentFrameIsAnsweredAgainWithoutBeingExecutedTwice) {
   EXPECT_EQ(State().fiscal->total, Currency::FromText(u"1.50"));
 }
 
-TEST(FaultSpec, ReadsArgumentsAndRefusesBadSpecs) {
+TEST(FaultText, ReadsArgumentsAndRefusesBadOnes) {
   const Fault busy = ParseFault("*:busy=4/75:3");
   EXPECT_EQ(busy.kind, FaultKind::Busy);
   EXPECT_EQ(busy.command, "");

@@ -21,18 +21,18 @@ constexpr KindName kKindNames[] = {
     {FaultKind::WrongEcho, "echo"},
 };
 
-[[noreturn]] void Bad(std::string_view aSpec, std::string_view aWhy) {
-  throw Error("fault '" + std::string(aSpec) + "': " + std::string(aWhy));
+[[noreturn]] void Bad(std::string_view aFaultText, std::string_view aWhy) {
+  throw Error("fault '" + std::string(aFaultText) + "': " + std::string(aWhy));
 }
 
-int Number(std::string_view aSpec, std::string_view aText, int aMax) {
+int Number(std::string_view aFaultText, std::string_view aText, int aMax) {
   int64_t value = 0;
-  if (!ParseDigits(aText, value) || value > aMax) Bad(aSpec, "'" + std::string(aText) + "' is not a valid number");
+  if (!ParseDigits(aText, value) || value > aMax) Bad(aFaultText, "'" + std::string(aText) + "' is not a valid number");
   return static_cast<int>(value);
 }
 
-std::string HexBytes(std::string_view aSpec, std::string_view aHex) {
-  if (aHex.empty() || aHex.size() % 2 != 0) Bad(aSpec, "stray bytes are pairs of hexadecimal digits");
+std::string HexBytes(std::string_view aFaultText, std::string_view aHex) {
+  if (aHex.empty() || aHex.size() % 2 != 0) Bad(aFaultText, "stray bytes are pairs of hexadecimal digits");
   std::string bytes;
   for (size_t i = 0; i < aHex.size(); i += 2) {
     int value = 0;
@@ -41,7 +41,7 @@ std::string HexBytes(std::string_view aSpec, std::string_view aHex) {
       if (c >= '0' && c <= '9') digit = c - '0';
       if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
       if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-      if (digit < 0) Bad(aSpec, "stray bytes are pairs of hexadecimal digits");
+      if (digit < 0) Bad(aFaultText, "stray bytes are pairs of hexadecimal digits");
       value = value * 16 + digit;
     }
     bytes += static_cast<char>(value);
@@ -76,20 +76,20 @@ std::string FaultKindName(FaultKind aKind) {
   return "?";
 }
 
-Fault ParseFault(std::string_view aSpec) {
+Fault ParseFault(std::string_view aFaultText) {
   std::vector<std::string_view> parts;
   size_t start = 0;
   while (true) {
-    const size_t colon = aSpec.find(':', start);
-    parts.push_back(aSpec.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
+    const size_t colon = aFaultText.find(':', start);
+    parts.push_back(aFaultText.substr(start, colon == std::string_view::npos ? std::string_view::npos : colon - start));
     if (colon == std::string_view::npos) break;
     start = colon + 1;
   }
-  if (parts.size() < 2 || parts.size() > 3) Bad(aSpec, "expected COMMAND:KIND[=ARGS][:COUNT]");
+  if (parts.size() < 2 || parts.size() > 3) Bad(aFaultText, "expected COMMAND:KIND[=ARGS][:COUNT]");
 
   Fault fault;
   if (parts[0] != "*") {
-    if (!IsCommand(parts[0])) Bad(aSpec, "the command is four digits or *");
+    if (!IsCommand(parts[0])) Bad(aFaultText, "the command is four digits or *");
     fault.command = std::string(parts[0]);
   }
 
@@ -106,7 +106,7 @@ Fault ParseFault(std::string_view aSpec) {
       known = true;
     }
   }
-  if (!known) Bad(aSpec, "unknown fault kind '" + std::string(kind) + "'");
+  if (!known) Bad(aFaultText, "unknown fault kind '" + std::string(kind) + "'");
 
   std::string_view first = args, second;
   if (const size_t slash = args.find('/'); slash != std::string_view::npos) {
@@ -115,30 +115,30 @@ Fault ParseFault(std::string_view aSpec) {
   }
   switch (fault.kind) {
     case FaultKind::Busy:
-      fault.value = first.empty() ? 1 : Number(aSpec, first, 1000);
-      fault.pauseMs = second.empty() ? 50 : Number(aSpec, second, 600000);
+      fault.value = first.empty() ? 1 : Number(aFaultText, first, 1000);
+      fault.pauseMs = second.empty() ? 50 : Number(aFaultText, second, 600000);
       break;
     case FaultKind::Error:
-      if (first.empty()) Bad(aSpec, "error needs a code, as in error=23");
-      fault.value = Number(aSpec, first, 99);
+      if (first.empty()) Bad(aFaultText, "error needs a code, as in error=23");
+      fault.value = Number(aFaultText, first, 99);
       break;
     case FaultKind::StrayBytes:
-      fault.text = first.empty() ? std::string("\xFF") : HexBytes(aSpec, first);
+      fault.text = first.empty() ? std::string("\xFF") : HexBytes(aFaultText, first);
       break;
     case FaultKind::SplitAnswer:
-      fault.value = first.empty() ? 2 : Number(aSpec, first, 1000);
-      fault.pauseMs = second.empty() ? 20 : Number(aSpec, second, 600000);
+      fault.value = first.empty() ? 2 : Number(aFaultText, first, 1000);
+      fault.pauseMs = second.empty() ? 20 : Number(aFaultText, second, 600000);
       if (fault.value < 1) fault.value = 1;
       break;
     case FaultKind::SlowAnswer:
-      fault.pauseMs = first.empty() ? 500 : Number(aSpec, first, 600000);
+      fault.pauseMs = first.empty() ? 500 : Number(aFaultText, first, 600000);
       break;
     case FaultKind::WrongEcho:
-      if (!IsCommand(first)) Bad(aSpec, "echo needs a four-digit command, as in echo=4201");
+      if (!IsCommand(first)) Bad(aFaultText, "echo needs a four-digit command, as in echo=4201");
       fault.text = std::string(first);
       break;
     default:
-      if (!args.empty()) Bad(aSpec, "this fault takes no arguments");
+      if (!args.empty()) Bad(aFaultText, "this fault takes no arguments");
       break;
   }
 
@@ -146,7 +146,7 @@ Fault ParseFault(std::string_view aSpec) {
     if (parts[2] == "always")
       fault.count = -1;
     else
-      fault.count = Number(aSpec, parts[2], 1000000);
+      fault.count = Number(aFaultText, parts[2], 1000000);
   }
   return fault;
 }

@@ -39,8 +39,8 @@ std::string FaultKindName(FaultKind aKind);
 // "COMMAND:KIND[=ARGS][:COUNT]" with COMMAND four digits or "*", COUNT a number or "always":
 //   4201:silence   *:ack-silence:3   1084:resend:2   *:busy=3/50   1085:error=23
 //   *:stray=FF00   2050:split=3/20   *:slow=500   *:drop   *:bad-checksum   2050:echo=4201
-// Raises qx::Error with a message naming the spec when it cannot be read.
-Fault ParseFault(std::string_view aSpec);
+// Raises qx::Error with a message quoting the fault when it cannot be read.
+Fault ParseFault(std::string_view aFaultText);
 
 // The faults in force, in the order they were added; the first one that matches a frame applies.
 class FaultPlan {

@@ -23,7 +23,7 @@ const char kUsage[] =
     "\n"
     "  --config FILE      read settings from FILE (one \"key = value\" per line)\n"
     "  --set KEY=VALUE    one setting, as in the file (may be repeated)\n"
-    "  --fault SPEC       inject a fault, e.g. 4201:silence or *:busy=3/50:2 (may be repeated)\n"
+    "  --fault FAULT      inject a fault, e.g. 4201:silence or *:busy=3/50:2 (may be repeated)\n"
     "  --tcp-port N       TCP port on 127.0.0.1 (default 0: chosen by the system)\n"
     "  --no-pty           do not serve a pseudo-terminal\n"
     "  --no-tcp           do not serve TCP\n"

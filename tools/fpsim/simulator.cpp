@@ -43,7 +43,7 @@ void Simulator::AddFault(const Fault& aFault) {
   fHost->With([&](PrinterModel&, FaultPlan& f, fpsim::Transcript&) { f.Add(aFault); });
 }
 
-void Simulator::AddFault(std::string_view aSpec) { AddFault(ParseFault(aSpec)); }
+void Simulator::AddFault(std::string_view aFaultText) { AddFault(ParseFault(aFaultText)); }
 
 void Simulator::ClearFaults() {
   fHost->With([](PrinterModel&, FaultPlan& f, fpsim::Transcript&) { f.Clear(); });

@@ -39,7 +39,7 @@ class Simulator {
   std::string FeedBytes(std::string_view aBytes);
 
   void AddFault(const Fault& aFault);
-  void AddFault(std::string_view aSpec);  // as ParseFault
+  void AddFault(std::string_view aFaultText);  // as ParseFault
   void ClearFaults();
 
   std::vector<TranscriptEntry> Transcript() const;
