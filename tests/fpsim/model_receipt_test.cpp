@@ -119,6 +119,7 @@ TEST_F(ReceiptTest, SequenceErrors) {
   EXPECT_EQ(ErrorOf("3001", "01"), 23);
   EXPECT_EQ(ErrorOf("1084", PaymentData("", 150, "000")), 11);  // nothing sold yet
   EXPECT_EQ(ErrorOf("1083", AdjustmentData("", 10, '0')), 11);  // no item to discount
+  EXPECT_EQ(ErrorOf("1080", ItemData("Oro", 9999999, 999999999)), 20);  // beyond nine digits
   Data("1080", ItemData("Pane", 1000, 150));
   Data("1084", PaymentData("", 100, "000"));
   EXPECT_EQ(ErrorOf("1080", ItemData("Pane", 1000, 150)), 24);  // payment in progress

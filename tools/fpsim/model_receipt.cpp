@@ -74,6 +74,9 @@ std::string Quantity(int64_t aThousandths) {
   return std::to_string(aThousandths / 1000) + "," + Digits(aThousandths % 1000, 3);
 }
 
+// A document's amounts fit the nine-digit fields of the line: 9.999.999,99 at most.
+const Currency kMaxAmount = CentsToCurrency(999999999);
+
 int64_t LineCents(const ItemFields& aItem) {
   const int64_t product = aItem.price * aItem.quantity;  // cents x thousandths
   return (product + 500) / 1000;
@@ -372,6 +375,7 @@ Reply PrinterModel::SaleItem(std::string_view aData) {
   if (const int error = DepartmentVat(item.department, slot, rate)) return Fail(error);
   FiscalDocument& d = *s.fiscal;
   const Currency amount = CentsToCurrency(LineCents(item));
+  if (amount > kMaxAmount || d.total + amount > kMaxAmount) return Fail(kErrExceedsValue);
   if (d.referenceIndex >= 0) {
     const DocumentRecord& original = s.documents[d.referenceIndex];
     if (d.total + amount > original.total - original.refunded) return Fail(kErrExceedsValue);
@@ -398,6 +402,7 @@ Reply PrinterModel::ReturnItem(std::string_view aData) {
   if (const int error = DepartmentVat(item.department, slot, rate)) return Fail(error);
   FiscalDocument& d = *s.fiscal;
   const Currency amount = CentsToCurrency(LineCents(item));
+  if (amount > kMaxAmount || d.returns + amount > kMaxAmount) return Fail(kErrExceedsValue);
   d.total -= amount;
   d.returns += amount;
   d.lines++;
@@ -450,6 +455,7 @@ Reply PrinterModel::Adjustment(std::string_view aData) {
   const bool discount = code == '0' || code == '1';
   if (lastItem && !d.hasLastItem) return Fail(kErrSequence);
   if (discount && amount > (lastItem ? d.lastItemAmount : d.total)) return Fail(kErrExceedsValue);
+  if (!discount && d.total + amount > kMaxAmount) return Fail(kErrExceedsValue);
   const Currency signedAmount = discount ? -amount : amount;
   d.total += signedAmount;
   d.lines++;
@@ -496,6 +502,7 @@ Reply PrinterModel::Payment(std::string_view aData) {
   if (kind == '4' && code % 100 > 1) pieces = code % 100;  // meal vouchers: count x face value
   const Currency amount = CentsToCurrency(cents * pieces);
   if (kind != '0' && d.paid + amount > d.total) return Fail(kErrExceedsValue);  // only cash gives change
+  if (d.paid + amount > kMaxAmount) return Fail(kErrExceedsValue);
 
   const size_t L = LineLength();
   if (!d.inPayment) {
