@@ -37,16 +37,8 @@ QXRP_RESULT RunRequest(QXRP_BSTR aXml, QXRP_BSTR* aOutput, QXRP_BSTR* aErrorMess
   }
 }
 
-// Library load: the application object, then the registries with the drivers.
-__attribute__((constructor)) void OnLibraryLoad() {
-  try {
-    CreateApplication();
-    kFiscalPrinterRegistry::Instance();
-  } catch (...) {
-    // A library that could not set itself up still loads; its calls answer their errors.
-  }
-}
-
+// The application object and the registries are made on first use (the first call), not in a
+// load hook that could run before the library's own static data is initialised.
 // Library unload: every device still open is shut down (ports closed, logs drained), then the
 // application object goes, so no thread of ours outlives the library.
 __attribute__((destructor)) void OnLibraryUnload() {

@@ -4,33 +4,33 @@ namespace qx {
 
 namespace {
 
-std::unique_ptr<kFiscalPrinterRegistry>& Holder() {
-  static std::unique_ptr<kFiscalPrinterRegistry> holder;
-  return holder;
-}
+// A plain pointer, constant-initialised and without a destructor of its own: the registry ends
+// only through Shutdown, at library unload, whatever order the other static objects go in.
+kFiscalPrinterRegistry* gRegistry = nullptr;
 
 }  // namespace
 
 kFiscalPrinterRegistry& kFiscalPrinterRegistry::Instance() {
-  std::unique_ptr<kFiscalPrinterRegistry>& holder = Holder();
-  if (!holder) {
-    holder = std::make_unique<kFiscalPrinterRegistry>();
-    RegisterDrivers(*holder);
+  if (gRegistry == nullptr) {
+    auto registry = std::make_unique<kFiscalPrinterRegistry>();
+    RegisterDrivers(*registry);
+    gRegistry = registry.release();
   }
-  return *holder;
+  return *gRegistry;
 }
 
 void kFiscalPrinterRegistry::Shutdown() {
-  std::unique_ptr<kFiscalPrinterRegistry>& holder = Holder();
-  if (!holder) return;
+  if (gRegistry == nullptr) return;
   // Newest first, as a caller closing them would.
-  while (!holder->fFiscalPrinters.empty()) {
-    auto last = std::prev(holder->fFiscalPrinters.end());
+  auto& devices = gRegistry->fFiscalPrinters;
+  while (!devices.empty()) {
+    auto last = std::prev(devices.end());
     std::unique_ptr<kFiscalPrinterDevice> device = std::move(last->second);
-    holder->fFiscalPrinters.erase(last);
+    devices.erase(last);
     device.reset();
   }
-  holder.reset();
+  delete gRegistry;
+  gRegistry = nullptr;
 }
 
 void kFiscalPrinterRegistry::RegisterClass(StringView aDriverName, kFiscalPrinterClass aClass) {

