@@ -3,13 +3,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "fpsim/output_queue.h"
@@ -46,11 +44,6 @@ PtyServer::PtyServer(PrinterHost& aHost) : fHost(aHost), fEngine(aHost.MakeEngin
     tcsetattr(fMaster, TCSANOW, &tio);
   }
   fcntl(fMaster, F_SETFL, fcntl(fMaster, F_GETFL) | O_NONBLOCK);
-  fWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (fWake < 0) {
-    close(fMaster);
-    Fail("eventfd");
-  }
   // Each open of the terminal is a new connection (a driver's device object starts its frame
   // numbers again). Without inotify a new connection is only seen after a hang-up.
   fNotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -58,23 +51,11 @@ PtyServer::PtyServer(PrinterHost& aHost) : fHost(aHost), fEngine(aHost.MakeEngin
     close(fNotify);
     fNotify = -1;
   }
-  fThread = std::thread([this] {
-    // Only memory exhaustion can throw here; the server stops rather than the process.
-    try {
-      Run();
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "fpsim: pseudo-terminal server stopped: %s\n", e.what());
-    }
-  });
+  fThread.Start("pseudo-terminal", [this] { Run(); });
 }
 
 PtyServer::~PtyServer() {
-  const uint64_t one = 1;
-  if (write(fWake, &one, sizeof one) < 0) {
-    // The counter cannot overflow here; nothing else can fail.
-  }
-  if (fThread.joinable()) fThread.join();
-  close(fWake);
+  fThread.Stop();
   if (fNotify >= 0) close(fNotify);
   close(fMaster);
 }
@@ -91,7 +72,7 @@ void PtyServer::Run() {
     // While hung up the master reports POLLHUP at once: leave it out when inotify tells of the
     // next open, otherwise look again every few milliseconds.
     const bool watchMaster = !hungUp || fNotify < 0;
-    pollfd fds[3] = {{fWake, POLLIN, 0}, {fNotify, POLLIN, 0}, {watchMaster ? fMaster : -1, POLLIN, 0}};
+    pollfd fds[3] = {{fThread.WakeFd(), POLLIN, 0}, {fNotify, POLLIN, 0}, {watchMaster ? fMaster : -1, POLLIN, 0}};
     int timeout = queue.TimeoutMs(platform::MonotonicMs());
     if (hungUp && fNotify < 0) timeout = kIdlePollMs;
     if (poll(fds, 3, timeout) < 0 && errno != EINTR) break;

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <string>
-#include <thread>
 
 #include "fpsim/printer_host.h"
 #include "fpsim/protocol_engine.h"
+#include "fpsim/server_thread.h"
 
 namespace qx::fpsim {
 
@@ -25,10 +25,9 @@ class PtyServer {
   PrinterHost& fHost;
   ProtocolEngine fEngine;
   int fMaster = -1;
-  int fWake = -1;
   int fNotify = -1;  // inotify on the terminal's path: every open starts a new session
   std::string fPath;
-  std::thread fThread;
+  ServerThread fThread;
 };
 
 }  // namespace qx::fpsim

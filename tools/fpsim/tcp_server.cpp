@@ -4,12 +4,10 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "fpsim/output_queue.h"
@@ -35,28 +33,11 @@ TcpServer::TcpServer(PrinterHost& aHost, uint16_t aPort) : fHost(aHost), fEngine
     throw Error("tcp: cannot listen on 127.0.0.1:" + std::to_string(aPort) + ": " + why);
   }
   fPort = ntohs(address.sin_port);
-  fWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (fWake < 0) {
-    close(fListen);
-    throw Error(std::string("tcp: eventfd: ") + std::strerror(errno));
-  }
-  fThread = std::thread([this] {
-    // Only memory exhaustion can throw here; the server stops rather than the process.
-    try {
-      Run();
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "fpsim: tcp server stopped: %s\n", e.what());
-    }
-  });
+  fThread.Start("tcp", [this] { Run(); });
 }
 
 TcpServer::~TcpServer() {
-  const uint64_t one = 1;
-  if (write(fWake, &one, sizeof one) < 0) {
-    // The counter cannot overflow here; nothing else can fail.
-  }
-  if (fThread.joinable()) fThread.join();
-  close(fWake);
+  fThread.Stop();
   close(fListen);
 }
 
@@ -71,7 +52,7 @@ void TcpServer::Run() {
     fHost.Reset(fEngine);
   };
   while (true) {
-    pollfd fds[3] = {{fWake, POLLIN, 0}, {fListen, POLLIN, 0}, {client, POLLIN, 0}};
+    pollfd fds[3] = {{fThread.WakeFd(), POLLIN, 0}, {fListen, POLLIN, 0}, {client, POLLIN, 0}};
     const int count = client >= 0 ? 3 : 2;
     if (poll(fds, count, queue.TimeoutMs(platform::MonotonicMs())) < 0 && errno != EINTR) break;
     if (fds[0].revents != 0) break;

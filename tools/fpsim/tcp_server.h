@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <thread>
 
 #include "fpsim/printer_host.h"
 #include "fpsim/protocol_engine.h"
+#include "fpsim/server_thread.h"
 
 namespace qx::fpsim {
 
@@ -26,9 +26,8 @@ class TcpServer {
   PrinterHost& fHost;
   ProtocolEngine fEngine;
   int fListen = -1;
-  int fWake = -1;
   uint16_t fPort = 0;
-  std::thread fThread;
+  ServerThread fThread;
 };
 
 }  // namespace qx::fpsim
