@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "support/text.h"
@@ -32,5 +33,7 @@ bool RenameFile(StringView aFrom, StringView aTo);
 bool DeleteFile(StringView aPath);
 // Opens (creating it when missing), appends aBytes, flushes and closes. False on any I/O error.
 bool AppendToFile(StringView aPath, std::string_view aBytes);
+// Reads a whole file of at most aMaxBytes bytes; false when it cannot be read or is larger.
+bool ReadSmallFile(StringView aPath, std::string& aBytes, size_t aMaxBytes);
 
 }  // namespace qx::platform

@@ -1,6 +1,7 @@
 #include "results/answers.h"
 
 #include "results/answer_writer.h"
+#include "platform/locale.h"
 
 namespace qx {
 
@@ -167,6 +168,28 @@ String FormatAnswer(const _int_GETLOTTERYRCPTSTATUS_result& r) {
 String FormatAnswer(const _int_GETEJFILES_result& r) {
   AnswerWriter w;
   w.Integer(u"FilesCount", r.FilesCount).Tail(r.Error, r.ErrorText, r.LogFileName);
+  return w.Result();
+}
+
+String FormatAnswer(const _int_PAY_result& r) {
+  // The exchange amounts take the locale's decimal separator; the payment amount does not.
+  const String decimal(1, platform::DecimalSeparator());
+  AnswerWriter w;
+  w.Escaped(u"DeviceId", r.DeviceId)
+      .DateTime(u"PaymentDateTime", r.PaymentDateTime)
+      .Escaped(u"PaymentNumber", r.PaymentNumber)
+      .Amount(u"PaymentAmount", r.PaymentAmount)
+      .Escaped(u"PaymentCurrency", r.PaymentCurrency)
+      .Text(u"ExchangeRate", ReplaceAll(r.ExchangeRate.ToText(), u".", decimal))
+      .Text(u"PaymentAmountCurrency", ReplaceAll(r.PaymentAmountCurrency.ToText(), u".", decimal))
+      .Escaped(u"MaskedPAN", r.MaskedPAN)
+      .Text(u"PaymentNetwork", DecodeNetwork(r.PaymentNetwork))
+      .Text(u"TransactionType", DecodeTransactionType(r.TransactionType))
+      .Escaped(u"AuthCode", r.AuthCode)
+      .Escaped(u"TraceAuditId", r.TraceAuditId)
+      .Escaped(u"RawResponse", r.RawResponse)
+      .Escaped(u"ReceiptText", r.ReceiptText)
+      .Tail(r.Error, r.ErrorText, r.LogFileName);
   return w.Result();
 }
 

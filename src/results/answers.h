@@ -18,6 +18,7 @@ String FormatAnswer(const _int_GETVATTABLE_result& r);
 String FormatAnswer(const _int_GETDEPTTABLE_result& r);
 String FormatAnswer(const _int_GETLOTTERYRCPTSTATUS_result& r);
 String FormatAnswer(const _int_GETEJFILES_result& r);
+String FormatAnswer(const _int_PAY_result& r);
 // REPRINTFR, DISPLAY, OPENDR, SET, CLOSE, SETVATTABLE, SETDEPTTABLE: the common tail only.
 String FormatAnswer(const _int_common_result& r);
 

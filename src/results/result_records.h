@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "documents/payment_defs.h"
 #include "support/currency.h"
 #include "support/date_time.h"
 #include "support/text.h"
@@ -177,6 +178,37 @@ struct _int_GETLOTTERYRCPTSTATUS_result {
 
 struct _int_GETEJFILES_result {
   int32_t FilesCount = 0;
+  bool Error = true;
+  String ErrorText;
+  String LogFileName;
+};
+
+struct _int_PAY_result {
+  String DeviceId;
+  TDateTime PaymentDateTime = 0;
+  String PaymentNumber;
+  Currency PaymentAmount;
+  String PaymentCurrency;
+  String MaskedPAN;
+  String SerialNumber;
+  qxPaymentTransactionType TransactionType = ptt_Other;
+  qxPaymentNetwork PaymentNetwork = qxPaymentNetwork::Other;
+  String AuthCode;
+  String TraceAuditId;
+  Currency ExchangeRate;
+  Currency PaymentAmountCurrency;
+  String PaymentCurrencyCurrency;
+  Currency TippedAmount;
+  Currency RemainingBalance;
+  int32_t NumberOfItems = 0;
+  Currency SingleItemAmount;
+  bool SignatureRequested = false;
+  String CustomerCountryCode;
+  String CardToken;
+  String RefundReference;
+  String ReceiptText;
+  String CashierReceiptText;
+  String RawResponse;
   bool Error = true;
   String ErrorText;
   String LogFileName;

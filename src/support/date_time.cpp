@@ -17,7 +17,7 @@ int DaysInMonth(int aYear, int aMonth) {
 }
 
 // Days from 0001-01-01 (day 0) in the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int y, int m, int d) {
+constexpr int64_t DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const int64_t yoe = y - era * 400;
@@ -38,7 +38,8 @@ void CivilFromDays(int64_t z, int& y, int& m, int& d) {
   y = static_cast<int>(yoe + era * 400 + (m <= 2));
 }
 
-const int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);  // 1970-based day of the TDateTime epoch
+// Constant-initialised: code that runs before dynamic initialisation (a library's load hook) sees it.
+constexpr int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);  // 1970-based day of the TDateTime epoch
 
 }  // namespace
 

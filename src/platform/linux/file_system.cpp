@@ -96,4 +96,24 @@ bool AppendToFile(StringView aPath, std::string_view aBytes) {
   return ok;
 }
 
+bool ReadSmallFile(StringView aPath, std::string& aBytes, size_t aMaxBytes) {
+  const int fd = ::open(ToUtf8(aPath).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  aBytes.clear();
+  char buffer[4096];
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || aBytes.size() + static_cast<size_t>(n) > aMaxBytes) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    aBytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return ok;
+}
+
 }  // namespace qx::platform

@@ -1,0 +1,91 @@
+/*
+ * QXRP_EPSFPNAT_20: fiscal-printer driver library for Epson RT printers.
+ *
+ * Every request function takes one XML request text and gives back an XML answer text, an
+ * error text and a result. Texts cross this interface as BSTR strings: UTF-16 text with its
+ * length in bytes as a 32-bit number in front of it and a NUL character after it, allocated
+ * with SysAllocStringLen and released with SysFreeString (both exported by this library, so
+ * that a caller and the library share one allocator).
+ *
+ * Request functions (PRINTFR ... GETEJFILES):
+ *   aXml           in:  the request; stays the caller's (the library works on a copy). NULL
+ *                       reads as an empty request.
+ *   aOutput        out: receives a new BSTR with the answer, or NULL when the answer is empty.
+ *                       The caller releases it with SysFreeString.
+ *   aErrorMessage  out: receives a new BSTR with the error text (NULL when there is none).
+ *   result:        0 on success, 0xFFFF (-1 as a 16-bit number) on failure; the value is
+ *                  zero-extended, so a 32-bit reader sees 0 or 65535.
+ * Both output pointers should be valid; a NULL pointer is skipped and nothing is written
+ * through it. At entry each output variable is set to NULL without releasing what it held.
+ *
+ * VERSION(aDriverName, aVersion, aErrorMessage): aVersion receives the version text of the
+ * driver registered under aDriverName ("QXRP_EPSFPNAT_20"; exact letter case), for example
+ * "Version 2.10 - 10/10/2022", and stays NULL for any other name; aErrorMessage is only
+ * cleared. The result is always 0.
+ *
+ * Thread safety: the calling program runs one exported call at a time. The library keeps the
+ * open printers between calls; each is known by the handle that OPEN answers.
+ *
+ * Sample requests are in the examples/ folder of the source distribution.
+ */
+#ifndef QXRP_EPSFPNAT_20_H
+#define QXRP_EPSFPNAT_20_H
+
+#include <stdint.h>
+
+#if defined(__cplusplus)
+#define QXRP_EXTERN_C extern "C"
+#else
+#define QXRP_EXTERN_C
+#endif
+
+#if defined(_WIN32)
+#define QXRP_API QXRP_EXTERN_C __declspec(dllexport)
+#define QXRP_CALL __stdcall
+#else
+#define QXRP_API QXRP_EXTERN_C __attribute__((visibility("default")))
+#define QXRP_CALL
+#endif
+
+typedef uint16_t QXRP_OLECHAR;
+typedef QXRP_OLECHAR* QXRP_BSTR;
+/* The 16-bit result, zero-extended. */
+typedef uint32_t QXRP_RESULT;
+
+/* BSTR allocation: a copy of aLength characters of aText (or aLength NUL characters when aText
+   is NULL), NUL-terminated; NULL when memory is short. SysFreeString accepts NULL. */
+QXRP_API QXRP_BSTR QXRP_CALL SysAllocStringLen(const QXRP_OLECHAR* aText, uint32_t aLength);
+QXRP_API void QXRP_CALL SysFreeString(QXRP_BSTR aText);
+/* Length in characters; 0 for NULL. */
+QXRP_API uint32_t QXRP_CALL SysStringLen(QXRP_BSTR aText);
+
+#define QXRP_REQUEST_FUNCTION(name) \
+  QXRP_API QXRP_RESULT QXRP_CALL name(QXRP_BSTR aXml, QXRP_BSTR* aOutput, QXRP_BSTR* aErrorMessage)
+
+QXRP_REQUEST_FUNCTION(PRINTFR);              /* fiscal receipt: sale, refund, void, invoice */
+QXRP_REQUEST_FUNCTION(REPRINTFR);            /* print a document again */
+QXRP_REQUEST_FUNCTION(PRINTXR);              /* X report */
+QXRP_REQUEST_FUNCTION(PRINTZR);              /* Z report (day closing) */
+QXRP_REQUEST_FUNCTION(PRINTNFR);             /* non-fiscal receipt */
+QXRP_REQUEST_FUNCTION(DISPLAY);              /* customer display */
+QXRP_REQUEST_FUNCTION(OPENDR);               /* open the cash drawer */
+QXRP_REQUEST_FUNCTION(GETSTATUS);            /* printer status */
+QXRP_REQUEST_FUNCTION(SET);                  /* training mode */
+QXRP_REQUEST_FUNCTION(SETDATETIME);          /* printer clock */
+QXRP_REQUEST_FUNCTION(OPEN);                 /* open a printer; answers its handle */
+QXRP_REQUEST_FUNCTION(GETDRSTATUS);          /* cash drawer state */
+QXRP_REQUEST_FUNCTION(EJREPORT);             /* electronic journal */
+QXRP_REQUEST_FUNCTION(CLOSE);                /* close a printer; its handle ends */
+QXRP_REQUEST_FUNCTION(GETVATTABLE);          /* read the VAT table */
+QXRP_REQUEST_FUNCTION(SETVATTABLE);          /* program the VAT table */
+QXRP_REQUEST_FUNCTION(GETDEPTTABLE);         /* read the department table */
+QXRP_REQUEST_FUNCTION(SETDEPTTABLE);         /* program the department table */
+QXRP_REQUEST_FUNCTION(PAY);                  /* receipt of an electronic payment */
+QXRP_REQUEST_FUNCTION(GETLOTTERYRCPTSTATUS); /* receipt-lottery state of a receipt */
+QXRP_REQUEST_FUNCTION(GETEJFILES);           /* download the day's RT data files */
+
+QXRP_API QXRP_RESULT QXRP_CALL VERSION(QXRP_BSTR aDriverName, QXRP_BSTR* aVersion, QXRP_BSTR* aErrorMessage);
+
+#undef QXRP_REQUEST_FUNCTION
+
+#endif /* QXRP_EPSFPNAT_20_H */

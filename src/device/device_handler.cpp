@@ -1,0 +1,124 @@
+#include "device/device_handler.h"
+
+#include "documents/request_xml.h"
+#include "documents/rpt_util.h"
+#include "support/error.h"
+#include "transport/io_handler_serial.h"
+#include "transport/io_handler_tcp.h"
+
+namespace qx {
+
+namespace {
+
+String ParameterName(StringView aLine) {
+  const size_t eq = aLine.find(u'=');
+  return String(aLine.substr(0, eq));
+}
+
+const String* FindParameter(const StringList& aParameters, StringView aName) {
+  const String name = LowerCase(aName);
+  for (const String& line : aParameters) {
+    if (ParameterName(line) == name) return &line;
+  }
+  return nullptr;
+}
+
+// The transports of this platform; the others have no implementation here yet.
+String UnavailableTransport(qxConnectionType aType) {
+  switch (aType) {
+    case qxConnectionType::OPOS: return u"opos";
+    case qxConnectionType::HTTP: return u"http";
+    case qxConnectionType::DLL: return u"dll";
+    case qxConnectionType::Com: return u"com";
+    case qxConnectionType::Spool: return u"spool";
+    default: return u"";
+  }
+}
+
+}  // namespace
+
+kDeviceHandler::kDeviceHandler() : fConnection(std::make_unique<kConnection>()) {}
+
+kDeviceHandler::~kDeviceHandler() = default;
+
+std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(StringView aXml) {
+  std::unique_ptr<pugi::xml_document> doc = ParseRequestXml(aXml);
+  const pugi::xml_node root = doc->document_element();
+  fDriver = krptUtil::GetNodeValueAsString(root, "Driver");
+  fMethod = krptUtil::GetNodeValueAsString(root, "Method");
+  fDeviceHandle = krptUtil::GetNodeValueAsInteger(root, "Handle");
+  fLogId = krptUtil::GetNodeValueAsString(root, "LogId");
+  if (const pugi::xml_node connection = root.child("Connection")) ReadConnection(connection);
+  if (const pugi::xml_node parameters = root.child("Parameters")) ReadParameters(parameters);
+  if (ParameterExists(u"DeviceName")) fConnection->SetDeviceName(GetParameter(u"DeviceName"));
+  if (ParameterExists(u"ConnectTimeout")) fConnection->SetConnectTimeOut(StrToInt(GetParameter(u"ConnectTimeout")));
+  return doc;
+}
+
+void kDeviceHandler::ReadConnection(pugi::xml_node aConnection) {
+  kConnection& c = *fConnection;
+  c.SetConnectionType(kConnection::ConvertConnectionType(krptUtil::GetNodeValueAsString(aConnection, "Type")));
+  c.SetConnectTimeOut(krptUtil::GetNodeValueAsInteger(aConnection, "ConnectTimeout"));
+  c.SetReadTimeOut(krptUtil::GetNodeValueAsInteger(aConnection, "ReadTimeout"));
+  const qxConnectionType type = c.ConnectionType();
+  const bool network = type == qxConnectionType::TCP || type == qxConnectionType::HTTP;
+  if (type == qxConnectionType::OPOS) c.SetDeviceName(krptUtil::GetNodeValueAsString(aConnection, "DeviceName"));
+  if (network) {
+    c.SetAddress(krptUtil::GetNodeValueAsString(aConnection, "Address"));
+    c.SetPort(krptUtil::GetNodeValueAsInteger(aConnection, "Port"));
+  }
+  if (network || type == qxConnectionType::Serial) {
+    c.SetURL(krptUtil::GetNodeValueAsString(aConnection, "URL"));
+    c.SetAuthType(kConnection::ConvertAuthType(krptUtil::GetNodeValueAsString(aConnection, "AuthType")));
+    c.SetUser(krptUtil::GetNodeValueAsString(aConnection, "User"));
+    c.SetPassword(krptUtil::GetNodeValueAsString(aConnection, "Password"));
+  }
+  if (type == qxConnectionType::Serial) {
+    c.SetSerialPort(krptUtil::GetNodeValueAsString(aConnection, "SerialPort"));
+    c.SetSpeed(krptUtil::GetNodeValueAsInteger(aConnection, "Speed"));
+    c.SetDataBits(krptUtil::GetNodeValueAsInteger(aConnection, "DataBits"));
+    c.SetParity(kConnection::ConvertParity(krptUtil::GetNodeValueAsString(aConnection, "Parity")));
+    c.SetStopBits(krptUtil::GetNodeValueAsInteger(aConnection, "StopBits"));
+  }
+  if (type == qxConnectionType::DLL) c.SetLibraryName(krptUtil::GetNodeValueAsString(aConnection, "LibraryName"));
+  if (type == qxConnectionType::Spool) c.SetPrinterName(krptUtil::GetNodeValueAsString(aConnection, "PrinterName"));
+}
+
+void kDeviceHandler::ReadParameters(pugi::xml_node aParameters) {
+  for (const pugi::xml_node node : aParameters.children()) {
+    if (node.type() != pugi::node_element) continue;
+    // A repeated name gets the first element's value, so the first one wins everywhere.
+    const String value = krptUtil::GetNodeValueAsString(aParameters, node.name());
+    fParameters.push_back(LowerCase(FromUtf8(node.name())) + u"=" + value);
+  }
+}
+
+String kDeviceHandler::GetParameter(StringView aName) const {
+  const String* line = FindParameter(fParameters, aName);
+  if (line == nullptr) return String();
+  return line->substr(line->find(u'=') + 1);
+}
+
+bool kDeviceHandler::ParameterExists(StringView aName) const { return FindParameter(fParameters, aName) != nullptr; }
+
+bool kDeviceHandler::ParameterIsTrue(StringView aName) const { return LowerCase(GetParameter(aName)) == u"true"; }
+
+std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(StringView aLogDir) const {
+  const String logName = fDriver + u"_" + fLogId;
+  std::unique_ptr<kIOHandler> handler;
+  switch (fConnection->ConnectionType()) {
+    case qxConnectionType::Serial:
+      handler = std::make_unique<kIOHandler_Serial>(*fConnection, aLogDir, logName);
+      break;
+    case qxConnectionType::TCP:
+      handler = std::make_unique<kIOHandler_TCP>(*fConnection, aLogDir, logName);
+      break;
+    default:
+      throw Error(u"Connection Type " + UnavailableTransport(fConnection->ConnectionType()) +
+                  u" is not available on this platform");
+  }
+  handler->SetHexLog(ParameterIsTrue(u"HexLog"));
+  return handler;
+}
+
+}  // namespace qx

@@ -1,0 +1,145 @@
+#include "device/fiscal_printer_device.h"
+#include "device/operation_frame.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/app_paths.h"
+#include "platform/file_system.h"
+#include "platform/locale.h"
+#include "platform/process.h"
+#include "support/application.h"
+#include "support/error.h"
+
+namespace qx {
+
+namespace {
+
+String DeviceLogDirectory() { return platform::CombinePath(platform::LogFilesDirectory(), u"FiscalPrinter"); }
+
+}  // namespace
+
+kFiscalPrinterDevice::kFiscalPrinterDevice(kReceiptPrinterHandler& aHandler)
+    : fVatTable(std::make_unique<kVatTable>()),
+      fDeptTable(std::make_unique<kDeptTable>()),
+      fEATable(std::make_unique<kEconomicActivityTable>()) {
+  fIOHandler = aHandler.CreateIOHandler(DeviceLogDirectory());
+  fRTServerActive = aHandler.ParameterIsTrue(u"RTServer");
+  AddPrintSection(fpps_Lines);
+  AddPrintSection(fpps_Payments);
+  AddPrintSection(fpps_TrailerMessages);
+  fIOHandler->SetVersion(GetDriverVersion());
+}
+
+kFiscalPrinterDevice::~kFiscalPrinterDevice() = default;
+
+String kFiscalPrinterDevice::GetDriverVersion() { return DriverVersionText(); }
+
+void kFiscalPrinterDevice::Log(tQX_MessageType aEntryType, StringView aMessage) const {
+  fIOHandler->Debug(aEntryType, aMessage);
+}
+
+bool kFiscalPrinterDevice::ReadinessStep() { return IsReady() || Reset(); }
+
+_int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler&) {
+  return RunOperation<_int_OPEN_result>(u"Open", [this](_int_OPEN_result&) {
+    fIOHandler->Connect();
+    // The RT-server till and the processor library are opened here once they are available.
+  });
+}
+
+_int_CLOSE_result kFiscalPrinterDevice::Pub_Close(kReceiptPrinterHandler&) {
+  return RunOperation<_int_CLOSE_result>(u"Close", [this](_int_CLOSE_result&) { fIOHandler->Disconnect(); });
+}
+
+void kFiscalPrinterDevice::ResetCounters() {
+  fCounters.GrandTotalAmount = Currency();
+  fCounters.GrandTotalRefundsAmount = Currency();
+  fCounters.DayTotalAmount = Currency();
+  fCounters.DayDiscountsAmount = Currency();
+  fCounters.DayReturnsAmount = Currency();
+  fCounters.DayRefundsAmount = Currency();
+  fCounters.DayReceiptsNumber = 0;
+  fCounters.DayRefundsNumber = 0;
+  fCounters.ZReportNumber = 0;
+}
+
+void kFiscalPrinterDevice::AddPrintSection(qxFiscalPrinterPrintSection aSection) {
+  if (std::find(fPrintSequence.begin(), fPrintSequence.end(), aSection) == fPrintSequence.end())
+    fPrintSequence.push_back(aSection);
+}
+
+void kFiscalPrinterDevice::ClearPrintSequence() { fPrintSequence.clear(); }
+
+String kFiscalPrinterDevice::ZReportDateFileName() const {
+  const String dir = platform::CombinePath(platform::CurrentDirectory(), u"LogFiles/FiscalPrinter");
+  return platform::CombinePath(dir, fSerialNumber + u"_ZrepDate.stv");
+}
+
+bool kFiscalPrinterDevice::StoreZReportDate(TDateTime aDate) {
+  const DateTimeParts p = DecodeDateTime(aDate);
+  char line[32];
+  std::snprintf(line, sizeof line, "%04d-%02d-%02d\r\n", p.Year, p.Month, p.Day);
+  const String fileName = ZReportDateFileName();
+  // Written beside and renamed over, so that a failed write never leaves half a date behind.
+  const String temporary = fileName + u".tmp";
+  platform::DeleteFile(temporary);
+  if (!platform::AppendToFile(temporary, line) || !platform::RenameFile(temporary, fileName)) {
+    platform::DeleteFile(temporary);
+    throw Error(u"Cannot write the Z report date file " + fileName);
+  }
+  return true;
+}
+
+TDateTime kFiscalPrinterDevice::LoadZReportDate() {
+  const String fileName = ZReportDateFileName();
+  if (!platform::FileExists(fileName)) return 0;
+  std::string bytes;
+  if (!platform::ReadSmallFile(fileName, bytes, 4096)) throw Error(u"Cannot read the Z report date file " + fileName);
+  String text = FromLatin1(bytes);
+  text = ReplaceAll(ReplaceAll(text, u"\r", u""), u"\n", u"");
+  DateTimeParts p;
+  const bool ok = text.size() >= 10 && TryStrToInt(text.substr(0, 4), p.Year) &&
+                  TryStrToInt(text.substr(5, 2), p.Month) && TryStrToInt(text.substr(8, 2), p.Day);
+  TDateTime value = 0;
+  if (!ok || !TryEncodeDateTime(p, value)) throw Error(u"DateTime Format invalid: [" + text + u"]");
+  return value;
+}
+
+String kFiscalPrinterDevice::FormatDisplayText(const kReceiptMessageLines& aLines) const {
+  const size_t width = fDisplayLineLength > 0 ? static_cast<size_t>(fDisplayLineLength) : 0;
+  String result;
+  for (const kReceiptMessageLine& line : aLines) {
+    const auto* text = dynamic_cast<const kReceiptMessageTextLine*>(&line);
+    if (text == nullptr) continue;
+    String value = text->Value().substr(0, width);
+    switch (text->fAlignment) {
+      case la_right: value = PadLeft(value, width); break;
+      case la_center: value = PadRight(String((width - value.size()) / 2, u' ') + value, width); break;
+      case la_left: value = PadRight(value, width); break;
+      case la_none: break;
+    }
+    result += value;
+  }
+  return result;
+}
+
+kVat* kFiscalPrinterDevice::FindVat(StringView aCode) const { return fVatTable->Get(aCode); }
+
+int32_t kFiscalPrinterDevice::GetVatIndex(StringView aCode) const {
+  const kVat* vat = fVatTable->Get(aCode);
+  return vat ? vat->fIndex : -1;
+}
+
+int32_t kFiscalPrinterDevice::GetEAIndex(StringView aCode) const {
+  if (Trim(aCode).empty()) return 0;
+  const kEconomicActivity* ea = fEATable->Get(aCode);
+  return ea ? ea->fIndex : -1;
+}
+
+String kFiscalPrinterDevice::PadText(StringView aText, int32_t aWidth) {
+  if (aWidth <= 0) return String();
+  return PadRight(aText, static_cast<size_t>(aWidth)).substr(0, static_cast<size_t>(aWidth));
+}
+
+}  // namespace qx

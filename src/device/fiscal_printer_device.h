@@ -1,0 +1,232 @@
+// The abstract fiscal printer: one instance per open printer, registered under its handle.
+// Its public operations (Pub_...) are written once here and drive the printer only through the
+// sixty driver operations, which a concrete driver class implements.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "device/receipt_printer_handler.h"
+#include "documents/enum_set.h"
+#include "results/result_records.h"
+#include "support/currency.h"
+#include "support/date_time.h"
+#include "support/log_writer.h"
+#include "support/text.h"
+#include "transport/io_handler.h"
+
+namespace qx {
+
+enum qxFiscalPrinterCapability {
+  fpc_SetDate,
+  fpc_SetHeader,
+  fpc_ReturnPractice,
+  fpc_NoFiscalReceipt,
+  fpc_Payout,
+  fpc_ReadMemory,
+  fpc_PrintMemory,
+  fpc_ZeroAmountLine,
+  fpc_Invoice,
+  fpc_VoidReceipt,
+  fpc_NegativeAmountReceipt,
+  fpc_NegativePartialAmountReceipt,
+  fpc_SupportZeroLineAmount,
+  fpc_PrintHeaderOnNonFiscalReceipt,
+  fpc_SupportSpecialChars
+};
+using qxFiscalPrinterCapabilities = EnumSet<qxFiscalPrinterCapability, 15>;
+
+enum qxFiscalPrinterPrintSection { fpps_Lines, fpps_Payments, fpps_TrailerMessages };
+
+struct qxFiscalCounters {
+  Currency GrandTotalAmount;
+  Currency GrandTotalRefundsAmount;
+  Currency GrandTotalVoidsAmount;
+  Currency DayTotalAmount;
+  Currency DayDiscountsAmount;
+  Currency DayReturnsAmount;
+  Currency DayRefundsAmount;
+  Currency DayVoidsAmount;
+  int32_t DayReceiptsNumber = 0;
+  int32_t DayRefundsNumber = 0;
+  int32_t ZReportNumber = 0;
+  TDateTime ZReportDateTime = 0;
+  String Text;
+};
+
+struct qxLotteryReceiptStatus {
+  bool CorrectlySent = false;
+  String StatusCode;
+  String StatusDescription;
+  String ReferenceId;
+};
+
+class kFiscalPrinterDevice {
+ public:
+  // Creates the tables, the transport (with its log in LogFiles/FiscalPrinter) and the print
+  // sequence from the creating request. Raises when the transport cannot be made.
+  explicit kFiscalPrinterDevice(kReceiptPrinterHandler& aHandler);
+  virtual ~kFiscalPrinterDevice();
+  kFiscalPrinterDevice(const kFiscalPrinterDevice&) = delete;
+  kFiscalPrinterDevice& operator=(const kFiscalPrinterDevice&) = delete;
+
+  // ---- the driver operations ----
+  virtual bool BeginNoFiscalReceipt(kNFReceipt& aNFReceipt) = 0;
+  virtual bool PrintNoFiscalMessageTextLine(kReceipt* aReceipt, kReceiptMessageTextLine& aLine) = 0;
+  virtual bool PrintNoFiscalMessageBarcode(kReceipt* aReceipt, kReceiptMessageBarcodeLine& aLine) = 0;
+  virtual bool PrintNoFiscalMessageImage(kReceipt* aReceipt, kReceiptMessageImageLine& aLine) = 0;
+  virtual bool EndNoFiscalReceipt(kNFReceipt& aNFReceipt) = 0;
+  virtual bool BeginFiscalReceipt(kReceipt& aReceipt) = 0;
+  virtual bool EndFiscalReceipt(kReceipt& aReceipt) = 0;
+  virtual bool ProductSale(kReceipt& aReceipt, kReceiptLineProductSale& aLine) = 0;
+  virtual bool ProductReturn(kReceipt& aReceipt, kReceiptLineProductReturn& aLine) = 0;
+  // The core's own: a text line with quantity and unit price, then a sale of quantity 1.
+  virtual bool WeightedProductSale(kReceipt& aReceipt, kReceiptLineWeightedProductSale& aLine);
+  virtual bool VoucherSale(kReceipt& aReceipt, kReceiptLineVoucherSale& aLine) = 0;
+  virtual bool VoucherRedeem(kReceipt& aReceipt, kReceiptLineVoucherRedeem& aLine) = 0;
+  virtual bool GiftCardSale(kReceipt& aReceipt, kReceiptLineGiftCardSale& aLine) = 0;
+  virtual bool GiftCardRedeem(kReceipt& aReceipt, kReceiptLineGiftCardRedeem& aLine) = 0;
+  virtual bool CollectAmount(kReceipt& aReceipt, kReceiptLineCollectAmount& aLine) = 0;
+  virtual bool Text(kReceipt& aReceipt, kReceiptLineText& aLine) = 0;
+  virtual bool SubTotal(kReceipt& aReceipt, kReceiptLineSubtotal& aLine) = 0;
+  virtual bool DiscountAmount(kReceipt& aReceipt, kReceiptLineDiscountAmount& aLine) = 0;
+  virtual bool DiscountPercentage(kReceipt& aReceipt, kReceiptLineDiscountPercentage& aLine) = 0;
+  virtual bool DiscountAmountOnSubtotal(kReceipt& aReceipt, kReceiptLineDiscountAmountOnSubTotal& aLine) = 0;
+  virtual bool DiscountPercentageOnSubTotal(kReceipt& aReceipt, kReceiptLineDiscountPercentageOnSubTotal& aLine) = 0;
+  virtual bool MarkupAmount(kReceipt& aReceipt, kReceiptLineMarkupAmount& aLine) = 0;
+  virtual bool MarkupPercentage(kReceipt& aReceipt, kReceiptLineMarkupPercentage& aLine) = 0;
+  virtual bool MarkupAmountOnSubtotal(kReceipt& aReceipt, kReceiptLineMarkupAmountOnSubTotal& aLine) = 0;
+  virtual bool MarkupPercentageOnSubTotal(kReceipt& aReceipt, kReceiptLineMarkupPercentageOnSubTotal& aLine) = 0;
+  virtual bool Total(kReceipt& aReceipt, kReceiptPaymentLine& aPayment) = 0;
+  virtual bool PrintTrailerMessageTextLine(kReceipt& aReceipt, kReceiptMessageTextLine& aLine) = 0;
+  virtual bool PrintTrailerMessageBarcode(kReceipt& aReceipt, kReceiptMessageBarcodeLine& aLine) = 0;
+  virtual bool Reset() = 0;
+  virtual bool XReport(kXReport* aXReport) = 0;
+  virtual bool ZReport(kZReport* aZReport) = 0;
+  virtual bool GetLastReceiptInfo(TDateTime& aDateTime, String& aReceiptNumber, String& aEJNumber,
+                                  String& aEJClosingNumber, String& aDeviceSerialNumber) = 0;
+  virtual bool GetRemainingFiscalMemory(int32_t& aRemaining) = 0;
+  virtual bool GetStatus(bool& aDayOpened, TDateTime& aDateTime, bool& aPaperEnd, bool& aPaperNearEnd,
+                         bool& aCoverOpen, bool& aFiscalReceiptOpen, bool& aReceiptOpen, bool& aTrainingMode,
+                         String& aFirmwareVersion, String& aSerialNumber, String& aFiscalMode) = 0;
+  virtual bool GetDrawerStatus(int32_t aDrawerNumber, bool& aIsOpen) = 0;
+  virtual bool GetDateTime(TDateTime& aDateTime) = 0;
+  virtual bool SetDateTime(TDateTime aDateTime) = 0;
+  virtual bool SetTrainingMode(bool aOn) = 0;
+  virtual bool GetVatTable() = 0;
+  virtual bool SetVatTable(kVatTable& aVatTable) = 0;
+  virtual bool GetEATable() = 0;
+  virtual bool SetEATable(kEconomicActivityTable& aEATable) = 0;
+  virtual bool GetDeptTable() = 0;
+  virtual bool SetDeptTable(kDeptTable& aDeptTable) = 0;
+  virtual bool ReservedOperation() = 0;
+  virtual bool ClearDisplay() = 0;
+  virtual bool WriteDisplay(kReceiptMessageLines& aLines) = 0;
+  virtual bool OpenDrawer(int32_t aDrawerNumber) = 0;
+  virtual bool Pay(kPaymentReceipt& aPayment) = 0;
+  virtual bool Reprint(kReceiptReference& aReference) = 0;
+  virtual bool EJReportZReport(qxEJReportDestination aDestination, String& aText, TDateTime aStartDate,
+                               TDateTime aEndDate) = 0;
+  virtual bool EJReportFiscalReceipt(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                                     String& aText, TDateTime aStartDate, TDateTime aEndDate) = 0;
+  virtual bool EJReportNonFiscalReceipt(qxEJReportDestination aDestination, int32_t aStartNumber,
+                                        int32_t aEndNumber, String& aText, TDateTime aStartDate,
+                                        TDateTime aEndDate) = 0;
+  virtual bool EJReportCreditNote(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                                  String& aText, TDateTime aStartDate, TDateTime aEndDate) = 0;
+  virtual bool EJReportInvoice(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                               String& aText, TDateTime aStartDate, TDateTime aEndDate) = 0;
+  virtual bool GetEJFiles(qxEJFilesRequestType aRequestType, StringView aOutputFolder, int32_t& aCount,
+                          TDateTime aStartDate, TDateTime aEndDate) = 0;
+  virtual bool IsReady() = 0;
+  virtual bool IsDayOpen() = 0;
+  virtual bool GetLotteryReceiptStatus(kReceiptReference& aReference) = 0;
+  virtual bool GetReceiptText(kReceiptReference& aReference, String& aText) = 0;
+
+  // The driver's initialisation after OPEN has connected the transport.
+  virtual bool Init() = 0;
+
+  // ---- the public operations ----
+  _int_OPEN_result Pub_Open(kReceiptPrinterHandler& aHandler);
+  _int_CLOSE_result Pub_Close(kReceiptPrinterHandler& aHandler);
+  _int_PRINTFR_result Pub_PrintReceipt(kReceiptPrinterHandler& aHandler);
+  _int_PRINTXR_result Pub_PrintXReport(kReceiptPrinterHandler& aHandler);
+  _int_PRINTZR_result Pub_PrintZReport(kReceiptPrinterHandler& aHandler);
+  _int_PRINTNFR_result Pub_PrintNFReceipt(kReceiptPrinterHandler& aHandler);
+  _int_REPRINTFR_result Pub_RePrintReceipt(kReceiptPrinterHandler& aHandler);
+  _int_DISPLAY_result Pub_WriteDisplay(kReceiptPrinterHandler& aHandler);
+  _int_OPENDR_result Pub_OpenDrawer(kReceiptPrinterHandler& aHandler);
+  _int_GETDRSTATUS_result Pub_GetDrawerStatus(kReceiptPrinterHandler& aHandler);
+  _int_GETSTATUS_result Pub_GetStatus(kReceiptPrinterHandler& aHandler);
+  _int_SET_result Pub_Set(kReceiptPrinterHandler& aHandler);
+  _int_SETDATETIME_result Pub_SetDateTime(kReceiptPrinterHandler& aHandler);
+  _int_GETVATTABLE_result Pub_GetVatTable(kReceiptPrinterHandler& aHandler);
+  _int_SETVATTABLE_result Pub_SetVatTable(kReceiptPrinterHandler& aHandler);
+  _int_GETDEPTTABLE_result Pub_GetDeptTable(kReceiptPrinterHandler& aHandler);
+  _int_SETDEPTTABLE_result Pub_SetDeptTable(kReceiptPrinterHandler& aHandler);
+  _int_EJREPORT_result Pub_EJReport(kReceiptPrinterHandler& aHandler);
+  _int_GETEJFILES_result Pub_GetEJFiles(kReceiptPrinterHandler& aHandler);
+  _int_GETLOTTERYRCPTSTATUS_result Pub_GetLotteryReceiptStatus(kReceiptPrinterHandler& aHandler);
+  _int_PAY_result Pub_Pay(kReceiptPrinterHandler& aHandler);
+
+  // ---- services for the drivers ----
+  // "Version " + version + " - " + release date as a short date.
+  static String GetDriverVersion();
+  // Zeroes the counters of a new report; both voids amounts, the date-time and the text stay.
+  void ResetCounters();
+  void AddPrintSection(qxFiscalPrinterPrintSection aSection);
+  void ClearPrintSequence();
+  // The Z-report date file (LogFiles/FiscalPrinter/<serial>_ZrepDate.stv under the working
+  // directory). Store raises when the file cannot be written; Load gives 0 without a file.
+  bool StoreZReportDate(TDateTime aDate);
+  TDateTime LoadZReportDate();
+  String ZReportDateFileName() const;
+  // The display lines as one text, each text line cut and aligned to fDisplayLineLength.
+  String FormatDisplayText(const kReceiptMessageLines& aLines) const;
+  kVat* FindVat(StringView aCode) const;
+  int32_t GetVatIndex(StringView aCode) const;
+  int32_t GetEAIndex(StringView aCode) const;
+  // aText padded with blanks and cut to exactly aWidth characters.
+  static String PadText(StringView aText, int32_t aWidth);
+
+  kIOHandler& IOHandler() const { return *fIOHandler; }
+
+  int32_t fHandle = 0;
+  std::unique_ptr<kIOHandler> fIOHandler;
+  String fXmlString;
+  String fFiscalMode;
+  String fSerialNumber;
+  std::unique_ptr<kVatTable> fVatTable;
+  std::unique_ptr<kDeptTable> fDeptTable;
+  std::unique_ptr<kEconomicActivityTable> fEATable;
+  qxFiscalPrinterCapabilities fCapabilities;
+  int32_t fLineLength = 0;
+  int32_t fDisplayLineCount = 0;
+  int32_t fDisplayLineLength = 0;
+  qxFiscalCounters fCounters;
+  qxLotteryReceiptStatus fLotteryReceiptStatus;
+  std::vector<qxFiscalPrinterPrintSection> fPrintSequence;
+  int32_t fEJFilesCount = 0;
+  // The processor library and the RT-server binding join here with their own work; until then
+  // the device runs without them.
+  bool fRTServerActive = false;
+
+ protected:
+  // The frame of every public operation: the separator line with aLabel, Error true and the
+  // log file name, the body, then the outcome from the transport's error state.
+  template <typename Result, typename Body>
+  Result RunOperation(StringView aLabel, Body&& aBody);
+  // Error and ErrorText from the transport's error state.
+  template <typename Result>
+  void SetOutcome(Result& aResult) const;
+  // IsReady, else Reset.
+  bool ReadinessStep();
+  // Writes a line to the device log (nothing when there is none).
+  void Log(tQX_MessageType aEntryType, StringView aMessage) const;
+};
+
+// The device classes by driver name: a driver class is a function that makes the device.
+using kFiscalPrinterClass = std::unique_ptr<kFiscalPrinterDevice> (*)(kReceiptPrinterHandler& aHandler);
+
+}  // namespace qx

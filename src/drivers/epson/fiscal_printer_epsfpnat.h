@@ -1,0 +1,144 @@
+// The Epson RT fiscal printer driven in its native framed protocol.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "device/fiscal_printer_device.h"
+#include "documents/enumerations.h"
+#include "transport/connection.h"
+
+namespace qx {
+
+enum qxEpsonVoidType { vt_Internal, vt_External };
+
+class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
+ public:
+  explicit kFiscalPrinter_EPSFPNAT(kReceiptPrinterHandler& aHandler);
+  // The driver class as the registry holds it.
+  static std::unique_ptr<kFiscalPrinterDevice> CreateDevice(kReceiptPrinterHandler& aHandler);
+
+  bool BeginNoFiscalReceipt(kNFReceipt& aNFReceipt) override;
+  bool PrintNoFiscalMessageTextLine(kReceipt* aReceipt, kReceiptMessageTextLine& aLine) override;
+  bool PrintNoFiscalMessageBarcode(kReceipt* aReceipt, kReceiptMessageBarcodeLine& aLine) override;
+  bool PrintNoFiscalMessageImage(kReceipt* aReceipt, kReceiptMessageImageLine& aLine) override;
+  bool EndNoFiscalReceipt(kNFReceipt& aNFReceipt) override;
+  bool BeginFiscalReceipt(kReceipt& aReceipt) override;
+  bool EndFiscalReceipt(kReceipt& aReceipt) override;
+  bool ProductSale(kReceipt& aReceipt, kReceiptLineProductSale& aLine) override;
+  bool ProductReturn(kReceipt& aReceipt, kReceiptLineProductReturn& aLine) override;
+  bool VoucherSale(kReceipt& aReceipt, kReceiptLineVoucherSale& aLine) override;
+  bool VoucherRedeem(kReceipt& aReceipt, kReceiptLineVoucherRedeem& aLine) override;
+  bool GiftCardSale(kReceipt& aReceipt, kReceiptLineGiftCardSale& aLine) override;
+  bool GiftCardRedeem(kReceipt& aReceipt, kReceiptLineGiftCardRedeem& aLine) override;
+  bool CollectAmount(kReceipt& aReceipt, kReceiptLineCollectAmount& aLine) override;
+  bool Text(kReceipt& aReceipt, kReceiptLineText& aLine) override;
+  bool SubTotal(kReceipt& aReceipt, kReceiptLineSubtotal& aLine) override;
+  bool DiscountAmount(kReceipt& aReceipt, kReceiptLineDiscountAmount& aLine) override;
+  bool DiscountPercentage(kReceipt& aReceipt, kReceiptLineDiscountPercentage& aLine) override;
+  bool DiscountAmountOnSubtotal(kReceipt& aReceipt, kReceiptLineDiscountAmountOnSubTotal& aLine) override;
+  bool DiscountPercentageOnSubTotal(kReceipt& aReceipt, kReceiptLineDiscountPercentageOnSubTotal& aLine) override;
+  bool MarkupAmount(kReceipt& aReceipt, kReceiptLineMarkupAmount& aLine) override;
+  bool MarkupPercentage(kReceipt& aReceipt, kReceiptLineMarkupPercentage& aLine) override;
+  bool MarkupAmountOnSubtotal(kReceipt& aReceipt, kReceiptLineMarkupAmountOnSubTotal& aLine) override;
+  bool MarkupPercentageOnSubTotal(kReceipt& aReceipt, kReceiptLineMarkupPercentageOnSubTotal& aLine) override;
+  bool Total(kReceipt& aReceipt, kReceiptPaymentLine& aPayment) override;
+  bool PrintTrailerMessageTextLine(kReceipt& aReceipt, kReceiptMessageTextLine& aLine) override;
+  bool PrintTrailerMessageBarcode(kReceipt& aReceipt, kReceiptMessageBarcodeLine& aLine) override;
+  bool Reset() override;
+  bool XReport(kXReport* aXReport) override;
+  bool ZReport(kZReport* aZReport) override;
+  bool GetLastReceiptInfo(TDateTime& aDateTime, String& aReceiptNumber, String& aEJNumber, String& aEJClosingNumber,
+                          String& aDeviceSerialNumber) override;
+  bool GetRemainingFiscalMemory(int32_t& aRemaining) override;
+  bool GetStatus(bool& aDayOpened, TDateTime& aDateTime, bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen,
+                 bool& aFiscalReceiptOpen, bool& aReceiptOpen, bool& aTrainingMode, String& aFirmwareVersion,
+                 String& aSerialNumber, String& aFiscalMode) override;
+  bool GetDrawerStatus(int32_t aDrawerNumber, bool& aIsOpen) override;
+  bool GetDateTime(TDateTime& aDateTime) override;
+  bool SetDateTime(TDateTime aDateTime) override;
+  bool SetTrainingMode(bool aOn) override;
+  bool GetVatTable() override;
+  bool SetVatTable(kVatTable& aVatTable) override;
+  bool GetEATable() override;
+  bool SetEATable(kEconomicActivityTable& aEATable) override;
+  bool GetDeptTable() override;
+  bool SetDeptTable(kDeptTable& aDeptTable) override;
+  bool ReservedOperation() override;
+  bool ClearDisplay() override;
+  bool WriteDisplay(kReceiptMessageLines& aLines) override;
+  bool OpenDrawer(int32_t aDrawerNumber) override;
+  bool Pay(kPaymentReceipt& aPayment) override;
+  bool Reprint(kReceiptReference& aReference) override;
+  bool EJReportZReport(qxEJReportDestination aDestination, String& aText, TDateTime aStartDate,
+                       TDateTime aEndDate) override;
+  bool EJReportFiscalReceipt(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                             String& aText, TDateTime aStartDate, TDateTime aEndDate) override;
+  bool EJReportNonFiscalReceipt(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                                String& aText, TDateTime aStartDate, TDateTime aEndDate) override;
+  bool EJReportCreditNote(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber,
+                          String& aText, TDateTime aStartDate, TDateTime aEndDate) override;
+  bool EJReportInvoice(qxEJReportDestination aDestination, int32_t aStartNumber, int32_t aEndNumber, String& aText,
+                       TDateTime aStartDate, TDateTime aEndDate) override;
+  bool GetEJFiles(qxEJFilesRequestType aRequestType, StringView aOutputFolder, int32_t& aCount, TDateTime aStartDate,
+                  TDateTime aEndDate) override;
+  bool IsReady() override;
+  bool IsDayOpen() override;
+  bool GetLotteryReceiptStatus(kReceiptReference& aReference) override;
+  bool GetReceiptText(kReceiptReference& aReference, String& aText) override;
+  bool Init() override;
+
+  int32_t fFrameCounter = 0;
+  bool fAckEnabled = true;
+  bool fJavaPOSEnabled = false;
+  String fFullResponseData;
+  String fResponseData;
+  String fFirmwareVersion;
+  int32_t fTrailerLineNumber = 0;
+  TDateTime fLastReceiptDateTime = 0;
+  int32_t fLastReceiptNumber = 0;
+  int32_t fLastReceiptEJNumber = 0;
+  int32_t fLastReceiptEJClosingNumber = 0;
+  qxReceiptType fRTSReceiptType = rt_Sale;
+  String fLastTaxCode;
+  String fLocalPassword;
+  String fBaseURL;
+  String fHTTPUser;
+  String fHTTPPassword;
+  qxHTTPAuthType fHTTPAuthType = at_None;
+  qxEpsonVoidType fVoidType = vt_Internal;
+
+  // ---- the command exchange ----
+  // Sends the command with its data and waits for the answer; true when an answer arrived and it
+  // is no error answer. Afterwards fFullResponseData and fResponseData hold the answer.
+  bool ExecuteCommand(StringView aCommand, StringView aData, StringView aLabel);
+  String BuildFrame(StringView aText);
+  static String CalcChecksum(StringView aText);
+  bool CheckAnswer(StringView aInnerAnswer);
+  static String GetPrinterErrorText(int32_t aCode);
+
+  // ---- printer state and parameters ----
+  bool GetPrinterStatus(bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen, bool& aFiscalReceiptOpen,
+                        bool& aReceiptOpen, String& aFirmwareVersion);
+  bool CloseOpenDocument();
+  String GetS14Value(int32_t aNumber);
+  String GetS15Value(int32_t aNumber);
+  bool SetS14Value(int32_t aNumber, StringView aValue);
+  bool SetS15Value(int32_t aNumber, StringView aValue);
+
+  // The busy answers (DC1) of one exchange may hold it open for ten read time-outs, and at least
+  // fMinBusyWindowMs; after that a busy printer is treated as a silent one and the exchange ends
+  // with its time-out.
+  static constexpr int32_t kBusyWindowTimeouts = 10;
+  int64_t fMinBusyWindowMs = 60000;
+  // How often the status reading asks again when the printer echoes another command.
+  static constexpr int kMaxEchoAttempts = 25;
+
+ private:
+  // The answer of an operation whose printer commands this version does not send yet.
+  bool NotAvailable(StringView aOperation);
+  // fResponseData characters aFirst..aLast (from 1); shorter or empty past its end.
+  String ResponseField(size_t aFirst, size_t aLast) const;
+};
+
+}  // namespace qx

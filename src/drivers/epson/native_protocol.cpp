@@ -1,0 +1,147 @@
+// One command exchange in the printer's native protocol: the frame, the handshake bytes, the
+// three attempts against the deadline, the answer split and the printer's error codes.
+#include <algorithm>
+
+#include "drivers/epson/fiscal_printer_epsfpnat.h"
+#include "platform/clock.h"
+#include "support/error.h"
+#include "support/text_functions.h"
+
+namespace qx {
+
+namespace {
+
+constexpr char16_t kSTX = 0x02;
+constexpr char16_t kETX = 0x03;
+constexpr char16_t kACK = 0x06;
+constexpr char16_t kResend = 0x0F;
+constexpr char16_t kDC1 = 0x11;
+const ByteList kTerminators = {0x06, 0x0F, 0x11, 0x03};
+
+bool IsByte(const String& aText, char16_t aByte) { return aText.size() == 1 && aText[0] == aByte; }
+
+}  // namespace
+
+String kFiscalPrinter_EPSFPNAT::CalcChecksum(StringView aText) {
+  uint64_t sum = 0;
+  for (const char16_t c : aText) sum += c;
+  return FormatNumberField(static_cast<double>(sum % 100), 2, 0);
+}
+
+String kFiscalPrinter_EPSFPNAT::BuildFrame(StringView aText) {
+  ++fFrameCounter;
+  const String number = FormatNumberField(static_cast<double>(fFrameCounter % 100), 2, 0);
+  const String body = number + String(aText);
+  return String(1, kSTX) + body + CalcChecksum(body) + String(1, kETX);
+}
+
+String kFiscalPrinter_EPSFPNAT::GetPrinterErrorText(int32_t aCode) {
+  switch (aCode) {
+    case 2: return u"CARTA SCONTRINO";
+    case 3: return u"OFFLINE";
+    case 7: return u"SLIP KO";
+    case 8: return u"TASTO ERRATO";
+    case 9: return u"DATA INFERIORE";
+    case 10: return u"DATA ERRATA";
+    case 11: return u"SEQUENZA ERRATA";
+    case 12: return u"DATI INESISTENTI";
+    case 13: return u"VALORE ERRATO";
+    case 14: return u"PROG MATRICOLA";
+    case 15: return u"GIA ESISTENTE";
+    case 16: return u"NON PREVISTO";
+    case 17: return u"IMPOSSIBILE ORA";
+    case 18: return u"NON POSSIBILE";
+    case 19: return u"SCRITTA INVALIDA";
+    case 20: return u"SUPERA VALORE";
+    case 21: return u"SUPERA LIMITE";
+    case 22: return u"NON PROGRAMMATO";
+    case 23: return u"CHIUDI SCONTRINO";
+    case 24: return u"CHIUDI PAGAMENTO";
+    case 25: return u"MANCA OPERATORE";
+    case 26: return u"CASSA INFERIORE";
+    case 27: return u"OLTRE PROGRAMMAZIONE";
+    case 28: return u"P.C. NON CONNESSO";
+    case 29: return u"MANCA MODULO";
+    case 30: return u"CHECKSUM ERRATO";
+    case 34: return u"MANCA ATTIVAZIONE";
+    case 35: return u"SLIP:CONNESSIONE ?";
+    case 37: return u"RIMUOVERE MODULO";
+    case 38: return u"EFT-POS in ERRORE";
+    default: return u"ERRORE SCONOSCIUTO";
+  }
+}
+
+bool kFiscalPrinter_EPSFPNAT::CheckAnswer(StringView aInnerAnswer) {
+  if (aInnerAnswer.size() >= 6 && aInnerAnswer.substr(3, 3) == u"ERR") {
+    const int32_t code = StrToInt(aInnerAnswer.size() >= 9 ? aInnerAnswer.substr(8, 2) : StringView());
+    fIOHandler->SetCustomError(code, GetPrinterErrorText(code));
+    return false;
+  }
+  return true;
+}
+
+bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aData, StringView aLabel) {
+  kIOHandler& io = *fIOHandler;
+  io.Debug(let_info, u"*" + String(aLabel) + u"*");
+  fFullResponseData.clear();
+  fResponseData.clear();
+  const String frame = BuildFrame(u"E" + String(aCommand) + String(aData));
+
+  const int64_t start = platform::MonotonicMs();
+  const int64_t busyWindow =
+      std::max<int64_t>(fMinBusyWindowMs, static_cast<int64_t>(kBusyWindowTimeouts) * io.ReadTimeout());
+  int64_t deadline = start + io.ReadTimeout();
+  String lastRead;
+  String inner;
+  int attempt = 1;
+  bool done = false;
+  while (!done && attempt <= 3) {
+    if (!IsByte(lastRead, kACK) && !IsByte(lastRead, kDC1)) {
+      io.ClearBuffers();
+      io.Write(frame);
+    }
+    lastRead = io.ReadUpTo(kTerminators);
+    const int64_t now = platform::MonotonicMs();
+    if (IsByte(lastRead, kResend)) {
+      io.Write(frame);
+    } else if (IsByte(lastRead, kDC1)) {
+      // A busy printer restarts the wait, but only within the busy window of this exchange.
+      if (now - start < busyWindow) deadline = now + io.ReadTimeout();
+    } else if (lastRead.size() >= 2 && lastRead.front() == kSTX && lastRead.back() == kETX) {
+      inner = lastRead.substr(1, lastRead.size() - 2);
+      done = true;
+    }
+    if (!done && platform::MonotonicMs() > deadline && !IsByte(lastRead, kACK)) {
+      io.Debug(let_error, u"Timeout: #" + IntToStr(attempt));
+      deadline = platform::MonotonicMs() + io.ReadTimeout();
+      ++attempt;
+    }
+  }
+
+  bool result = false;
+  if (done) {
+    // The answer is acknowledged before its content is judged: an error answer counts as
+    // delivered for the printer too.
+    struct AckOnExit {
+      kFiscalPrinter_EPSFPNAT& driver;
+      ~AckOnExit() {
+        if (driver.fAckEnabled) driver.fIOHandler->Write(String(1, kACK));
+      }
+    } ack{*this};
+    if (inner.size() > 5) {
+      fFullResponseData = inner.substr(3, inner.size() - 5);
+      fResponseData = inner.size() > 9 ? inner.substr(7, inner.size() - 9) : String();
+    }
+    result = CheckAnswer(inner);
+  } else {
+    io.SetCustomError(-99, u"Timeout Error");
+  }
+  return result;
+}
+
+String kFiscalPrinter_EPSFPNAT::ResponseField(size_t aFirst, size_t aLast) const {
+  if (aFirst < 1 || aFirst > fResponseData.size() || aLast < aFirst) return String();
+  return fResponseData.substr(aFirst - 1, aLast - aFirst + 1);
+}
+
+}  // namespace qx

@@ -1,0 +1,158 @@
+// The printer's state, clock and day, and the S14 and S15 parameters.
+#include "drivers/epson/fiscal_printer_epsfpnat.h"
+#include "platform/clock.h"
+#include "support/error.h"
+#include "support/text_functions.h"
+
+namespace qx {
+
+namespace {
+
+String TwoDigits(int aValue) { return FormatNumberField(static_cast<double>(aValue), 2, 0); }
+
+bool IsOneOf(char16_t c, StringView aSet) { return aSet.find(c) != StringView::npos; }
+
+}  // namespace
+
+bool kFiscalPrinter_EPSFPNAT::IsDayOpen() {
+  if (!ExecuteCommand(u"2050", u"2400", u"IsDayOpen")) return false;
+  return StrToIntDef(ResponseField(16, 24), 0) != 0;
+}
+
+bool kFiscalPrinter_EPSFPNAT::GetStatus(bool& aDayOpened, TDateTime& aDateTime, bool& aPaperEnd, bool& aPaperNearEnd,
+                                        bool& aCoverOpen, bool& aFiscalReceiptOpen, bool& aReceiptOpen,
+                                        bool& aTrainingMode, String& aFirmwareVersion, String& aSerialNumber,
+                                        String& aFiscalMode) {
+  // A printer may still be answering an earlier command: ask again until the echo is ours, but
+  // not forever: a printer that never echoes this command is treated as one that does not answer.
+  bool chain = false;
+  for (int attempt = 1;; ++attempt) {
+    chain = ExecuteCommand(u"2050", u"2400", u"GetStatus-GetDailyData[Receipts]");
+    if (!chain || fFullResponseData.substr(0, 4) == u"2050") break;
+    if (attempt == kMaxEchoAttempts) {
+      fIOHandler->SetCustomError(-99, u"Timeout Error");
+      chain = false;
+      break;
+    }
+    platform::SleepMs(200);
+  }
+  aDayOpened = chain && StrToIntDef(ResponseField(16, 24), 0) != 0;
+  if (chain) {
+    chain = GetDateTime(aDateTime);
+    if (chain) chain = GetPrinterStatus(aPaperEnd, aPaperNearEnd, aCoverOpen, aFiscalReceiptOpen, aReceiptOpen,
+                                        aFirmwareVersion);
+  }
+  aTrainingMode = GetS14Value(1) == u"1";
+
+  String serialCharacter;
+  if (StartsText(u"1.", aFirmwareVersion) || StartsText(u"2.", aFirmwareVersion)) {
+    aFiscalMode = u"MF";
+  } else if (chain && ExecuteCommand(u"1138", u"01", u"GetStatus-RTStatus")) {
+    serialCharacter = ResponseField(3, 3);
+    const String mainState = ResponseField(4, 5);
+    if (mainState == u"01") {
+      aFiscalMode = u"MF";
+    } else if (mainState == u"02") {
+      aFiscalMode = u"RT";
+    } else {
+      throw Error(u"Unknown RTMain Value:" + mainState);
+    }
+    if (!aTrainingMode) aTrainingMode = ResponseField(39, 39) == u"1";
+  } else {
+    // An older printer without the RT status command: memory-fiscal mode, and its refusal is
+    // not an error of this call.
+    aFiscalMode = u"MF";
+    fIOHandler->ResetCustomError();
+    chain = true;
+  }
+
+  bool result = false;
+  if (chain) {
+    result = ExecuteCommand(u"3217", u"01", u"GetStatus-GetSerial");
+    if (result)
+      aSerialNumber = ResponseField(11, 12) + serialCharacter + ResponseField(9, 10) + ResponseField(3, 8);
+  }
+  fIOHandler->Debug(let_info, u"FiscalMode=" + aFiscalMode);
+  fIOHandler->Debug(let_info, String(u"TrainingMode=") + (aTrainingMode ? u"True" : u"False"));
+  fIOHandler->Debug(let_info, u"SerialNumber=" + aSerialNumber);
+  return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::GetDateTime(TDateTime& aDateTime) {
+  if (!ExecuteCommand(u"4201", u"", u"GetDateTime")) return false;
+  DateTimeParts p;
+  p.Day = StrToInt(ResponseField(1, 2));
+  p.Month = StrToInt(ResponseField(3, 4));
+  p.Year = 2000 + StrToInt(ResponseField(5, 6));
+  p.Hour = StrToInt(ResponseField(7, 8));
+  p.Minute = StrToInt(ResponseField(9, 10));
+  aDateTime = EncodeDateTime(p);
+  return true;
+}
+
+bool kFiscalPrinter_EPSFPNAT::SetDateTime(TDateTime aDateTime) {
+  const DateTimeParts p = DecodeDateTime(aDateTime);
+  const String data =
+      TwoDigits(p.Day) + TwoDigits(p.Month) + TwoDigits(p.Year % 100) + TwoDigits(p.Hour) + TwoDigits(p.Minute) + u"00";
+  return ExecuteCommand(u"4001", data, u"SetDateTime");
+}
+
+bool kFiscalPrinter_EPSFPNAT::GetDrawerStatus(int32_t, bool& aIsOpen) {
+  const bool result = ExecuteCommand(u"1074", u"01", u"GetDrawerStatus");
+  aIsOpen = result && ResponseField(15, 15) == u"0";
+  return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::SetTrainingMode(bool aOn) { return SetS14Value(1, aOn ? u"1" : u"0"); }
+
+bool kFiscalPrinter_EPSFPNAT::Reset() {
+  fIOHandler->SetTemporaryReadTimeout(3000);
+  const bool result = ExecuteCommand(u"1088", u"01", u"Reset");
+  fIOHandler->ResetTemporaryReadTimeout();
+  return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::GetPrinterStatus(bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen,
+                                               bool& aFiscalReceiptOpen, bool& aReceiptOpen,
+                                               String& aFirmwareVersion) {
+  if (!ExecuteCommand(u"1074", u"01", u"GetStatus-GetPrinterStatus")) return false;
+  aFirmwareVersion = ResponseField(3, 7);
+  fFirmwareVersion = aFirmwareVersion;
+  const String status = PadRight(ResponseField(13, 17), 5);
+  aPaperEnd = status[0] == u'3';
+  aCoverOpen = status[0] == u'3';
+  aPaperNearEnd = status[0] == u'2';
+  aFiscalReceiptOpen = IsOneOf(status[3], u"0345789");
+  aReceiptOpen = IsOneOf(status[3], u"26");
+  return true;
+}
+
+bool kFiscalPrinter_EPSFPNAT::CloseOpenDocument() {
+  bool paperEnd = false, paperNearEnd = false, coverOpen = false, fiscalOpen = false, receiptOpen = false;
+  String firmware;
+  const bool result = GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, fiscalOpen, receiptOpen, firmware);
+  if (result && (fiscalOpen || receiptOpen)) Reset();
+  return result;
+}
+
+String kFiscalPrinter_EPSFPNAT::GetS14Value(int32_t aNumber) {
+  if (!ExecuteCommand(u"4214", TwoDigits(aNumber), u"GetS14Value")) return String();
+  return ResponseField(3, 3);
+}
+
+String kFiscalPrinter_EPSFPNAT::GetS15Value(int32_t aNumber) {
+  if (!ExecuteCommand(u"4215", TwoDigits(aNumber), u"GetS15Value")) return String();
+  return ResponseField(3, 4);
+}
+
+bool kFiscalPrinter_EPSFPNAT::SetS14Value(int32_t aNumber, StringView aValue) {
+  if (GetS14Value(aNumber) == aValue) return true;
+  return ExecuteCommand(u"4014", TwoDigits(aNumber) + String(aValue), u"SetS14Value");
+}
+
+bool kFiscalPrinter_EPSFPNAT::SetS15Value(int32_t aNumber, StringView aValue) {
+  if (GetS15Value(aNumber) == aValue) return true;
+  return ExecuteCommand(u"4015", TwoDigits(aNumber) + String(aValue), u"SetS15Value");
+}
+
+}  // namespace qx

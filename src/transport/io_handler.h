@@ -1,0 +1,113 @@
+// The abstract transport every device talks through, and what all transports share: the device
+// log and its traffic format, the time-outs, the temporary read time-out of slow printer
+// operations, and the error state that drivers hand up to the device.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/log_writer.h"
+#include "support/text.h"
+#include "transport/connection.h"
+
+namespace qx {
+
+// The log sink handed to the HTTP client and the RT data reader: entry type, title, message.
+using qxWriteLogEvent = std::function<void(tQX_MessageType, StringView, StringView)>;
+
+// Terminator bytes of a ReadUpTo; the native driver passes 06h, 0Fh, 11h, 03h.
+using ByteList = std::vector<uint8_t>;
+
+// Each code unit as lower-case hexadecimal, two digits (four above FFh), separated by blanks.
+String HexString(StringView aText);
+
+// Text to 8-bit bytes in a Windows code page number: 1252, 28591 (Latin-1), 20127 (ASCII),
+// 65001 (UTF-8). Characters a code page lacks become '?'. Other numbers raise
+// "Code page <n> is not supported".
+std::string EncodeCodePage(StringView aText, int32_t aCodePage);
+
+class kIOHandler {
+ public:
+  // Takes both time-outs from aConnection when one is given (otherwise they stay 0). With a
+  // directory and a file name, opens the device log (daily name, no message cut) and writes the
+  // START banner.
+  kIOHandler(const kConnection* aConnection, StringView aDirectory, StringView aFileName);
+  // Writes the STOP banner and drains the log. A transport closes its medium in its own
+  // destructor, which runs before this one.
+  virtual ~kIOHandler();
+  kIOHandler(const kIOHandler&) = delete;
+  kIOHandler& operator=(const kIOHandler&) = delete;
+
+  // ---- the transport operations ----
+  virtual bool GetConnected() = 0;
+  // Writes the connect banner and answers true; every transport calls it first.
+  virtual bool Connect();
+  virtual bool Disconnect() = 0;
+  virtual void ClearBuffers() = 0;
+  virtual bool Write(StringView aMessage) = 0;
+  virtual String ReadUpTo(const ByteList& aChars) = 0;
+  virtual String ReadChars(int32_t aCharsNum) = 0;
+  virtual String ReadAll() = 0;
+  virtual String DecodeError(int32_t aErrorCode) = 0;
+  virtual bool InputBufferContainsData() = 0;
+  virtual void SetParameter(StringView aName, StringView aValue) = 0;
+  // The transport's class name, as the connect banner shows it.
+  virtual String ClassName() const = 0;
+
+  // ---- log ----
+  // One traffic line "title:message", with " [hex dump]" when hex logging is on.
+  void WriteLog(tQX_MessageType aEntryType, StringView aTitle, StringView aMessage);
+  // aMessage unchanged.
+  void Debug(tQX_MessageType aEntryType, StringView aMessage);
+  // Full path of the log file; empty without a log.
+  String GetLogFileName() const;
+  tQX_LogWriter* Logger() const { return fLogger.get(); }
+  // WriteLog of this transport as a log callback; valid while the transport lives.
+  qxWriteLogEvent LogEvent();
+
+  // ---- error state ----
+  void SetCustomError(int32_t aErrorCode, StringView aErrorMessage);
+  void ResetCustomError();
+  bool ErrorFound() const { return fErrorFound; }
+  int32_t ErrorCode() const { return fErrorCode; }
+  const String& ErrorMessage() const { return fErrorMessage; }
+
+  // ---- read time-out of slow operations ----
+  // A single saved slot: the pair must not be nested.
+  void SetTemporaryReadTimeout(int32_t aNewTimeout);
+  void ResetTemporaryReadTimeout();
+
+  // ---- properties ----
+  bool Connected() { return GetConnected(); }
+  bool HexLog() const { return fHexLog; }
+  void SetHexLog(bool aValue) { fHexLog = aValue; }
+  int32_t ConnectTimeout() const { return fConnectTimeout; }
+  void SetConnectTimeout(int32_t aValue) { fConnectTimeout = aValue; }
+  int32_t ReadTimeout() const { return fReadTimeout; }
+  void SetReadTimeout(int32_t aValue) { fReadTimeout = aValue; }
+  const String& Version() const { return fVersion; }
+  void SetVersion(StringView aValue) { fVersion = aValue; }
+  int32_t CodePage() const { return fCodePage; }
+  void SetCodePage(int32_t aValue) { fCodePage = aValue; }
+
+ protected:
+  // "Waiting for:" + the terminators as characters separated by ",", and with hex logging
+  // " [" + their hex values separated by "," + "]"; written straight to the log writer.
+  void LogWaitingFor(const ByteList& aChars);
+
+  bool fErrorFound = false;
+  int32_t fErrorCode = 0;
+  String fErrorMessage;
+  std::unique_ptr<tQX_LogWriter> fLogger;
+  bool fHexLog = false;
+  int32_t fConnectTimeout = 0;
+  int32_t fReadTimeout = 0;
+  int32_t fTemporaryReadTimeout = 0;
+  String fVersion;
+  int32_t fCodePage = 0;
+};
+
+}  // namespace qx

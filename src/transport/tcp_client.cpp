@@ -1,0 +1,111 @@
+#include "transport/tcp_client.h"
+
+#include <algorithm>
+
+#include "platform/clock.h"
+
+namespace qx {
+
+namespace {
+
+constexpr size_t kChunk = 4096;
+// ClearInput discards at most this much of a peer that keeps sending.
+constexpr size_t kMaxDiscard = 1 << 20;
+
+}  // namespace
+
+TcpClient::TcpClient(StringView aHost, uint16_t aPort, int32_t aConnectTimeout)
+    : fHost(aHost), fPort(aPort), fConnectTimeout(aConnectTimeout) {}
+
+bool TcpClient::Connect() {
+  Disconnect();
+  String text;
+  switch (fSocket.Connect(ToUtf8(fHost), fPort, fConnectTimeout, text)) {
+    case platform::SocketStatus::ok: return true;
+    case platform::SocketStatus::timed_out: return false;
+    default: throw Error(text);
+  }
+}
+
+void TcpClient::Disconnect() {
+  fSocket.Close();
+  fBuffer.clear();
+  fPos = 0;
+  fPeerClosed = false;
+}
+
+bool TcpClient::Connected() {
+  if (!fSocket.IsOpen() || fPeerClosed) return false;
+  try {
+    Fill(0);
+  } catch (const TcpReadError& e) {
+    if (e.ErrorKind() != TcpReadError::no_data) return false;
+  } catch (...) {
+    return false;
+  }
+  return true;
+}
+
+void TcpClient::ClearInput() {
+  fBuffer.clear();
+  fPos = 0;
+  // Bytes the system has already received are as stale as the buffered ones.
+  size_t discarded = 0;
+  char chunk[kChunk];
+  while (fSocket.IsOpen() && !fPeerClosed && discarded < kMaxDiscard) {
+    size_t n = 0;
+    String text;
+    const auto status = fSocket.Receive(chunk, sizeof chunk, 0, n, text);
+    if (status == platform::SocketStatus::closed) fPeerClosed = true;
+    if (status != platform::SocketStatus::ok) break;
+    discarded += n;
+  }
+}
+
+void TcpClient::Fill(int32_t aTimeoutMs) {
+  if (fPeerClosed) throw TcpReadError(TcpReadError::peer_closed, u"Connection closed by peer");
+  if (fPos == fBuffer.size()) {
+    fBuffer.clear();
+    fPos = 0;
+  }
+  char chunk[kChunk];
+  size_t n = 0;
+  String text;
+  switch (fSocket.Receive(chunk, sizeof chunk, aTimeoutMs, n, text)) {
+    case platform::SocketStatus::ok:
+      fBuffer.append(chunk, n);
+      return;
+    case platform::SocketStatus::timed_out:
+      throw TcpReadError(TcpReadError::no_data, u"Read timed out");
+    case platform::SocketStatus::closed:
+      fPeerClosed = true;
+      throw TcpReadError(TcpReadError::peer_closed, u"Connection closed by peer");
+    default:
+      throw TcpReadError(TcpReadError::failed, text);
+  }
+}
+
+uint8_t TcpClient::ReadByte() {
+  if (fPos == fBuffer.size()) Fill(fReadTimeout);
+  return static_cast<uint8_t>(fBuffer[fPos++]);
+}
+
+std::string TcpClient::ReadBytes(size_t aCount, int64_t aDeadlineMs) {
+  while (InputSize() < aCount) {
+    const int64_t left = aDeadlineMs - platform::MonotonicMs();
+    if (left <= 0) throw TcpReadError(TcpReadError::no_data, u"Read timed out");
+    Fill(static_cast<int32_t>(std::min<int64_t>(left, fReadTimeout)));
+  }
+  std::string out = fBuffer.substr(fPos, aCount);
+  fPos += aCount;
+  return out;
+}
+
+void TcpClient::Write(std::string_view aBytes) {
+  if (!fSocket.IsOpen()) throw Error(u"Not connected");
+  String text;
+  if (fSocket.Send(aBytes.data(), aBytes.size(), fReadTimeout, text) != platform::SocketStatus::ok)
+    throw Error(text);
+}
+
+}  // namespace qx

@@ -1,0 +1,69 @@
+// The TCP client under the TCP transport: one connection, a buffer of received bytes that the
+// reads take from, and read failures that say whether nothing came, the peer closed, or the
+// connection failed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/socket.h"
+#include "support/error.h"
+#include "support/text.h"
+
+namespace qx {
+
+class TcpReadError : public Error {
+ public:
+  enum Kind { no_data, peer_closed, failed };
+  TcpReadError(Kind aKind, String aMessage) : Error(std::move(aMessage)), fKind(aKind) {}
+  Kind ErrorKind() const { return fKind; }
+
+ private:
+  Kind fKind;
+};
+
+class TcpClient {
+ public:
+  TcpClient(StringView aHost, uint16_t aPort, int32_t aConnectTimeout);
+
+  const String& Host() const { return fHost; }
+  uint16_t Port() const { return fPort; }
+  int32_t ConnectTimeout() const { return fConnectTimeout; }
+  int32_t ReadTimeout() const { return fReadTimeout; }
+  void SetReadTimeout(int32_t aValue) { fReadTimeout = aValue; }
+
+  // Connects within the connect time-out, dropping any earlier connection and its input.
+  // False when the time-out passed; other failures raise an Error with the system's text.
+  bool Connect();
+  void Disconnect();
+  // Open and the peer not seen closing; looks at the socket without waiting and never raises.
+  bool Connected();
+  // Discards the buffered input and whatever the system has already received.
+  void ClearInput();
+  size_t InputSize() const { return fBuffer.size() - fPos; }
+
+  // One byte, from the buffer or after a wait of at most the read time-out. Raises a
+  // TcpReadError: no_data, peer_closed or failed.
+  uint8_t ReadByte();
+  // Exactly aCount bytes once they are all buffered; each wait is bounded by the read time-out
+  // and the whole read by aDeadlineMs (monotonic clock). On failure the bytes stay buffered.
+  std::string ReadBytes(size_t aCount, int64_t aDeadlineMs);
+  // Sends every byte; raises an Error when not connected or when the send fails.
+  void Write(std::string_view aBytes);
+
+ private:
+  // One receive into the buffer within aTimeoutMs; raises as ReadByte does.
+  void Fill(int32_t aTimeoutMs);
+
+  String fHost;
+  uint16_t fPort;
+  int32_t fConnectTimeout;
+  int32_t fReadTimeout = 1000;
+  platform::TcpSocket fSocket;
+  std::string fBuffer;
+  size_t fPos = 0;
+  bool fPeerClosed = false;
+};
+
+}  // namespace qx

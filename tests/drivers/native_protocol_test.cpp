@@ -1,0 +1,108 @@
+// The command exchange against the simulator and its faults.
+#include <gtest/gtest.h>
+
+#include "epson_fixture.h"
+#include "platform/clock.h"
+
+namespace qx {
+namespace {
+
+using fpsim::EntryKind;
+
+class NativeProtocol : public testing::EpsonFixture {};
+
+TEST_F(NativeProtocol, FirstFrameAndTheClockAnswer) {
+  TDateTime clock = 0;
+  ASSERT_TRUE(fDevice->GetDateTime(clock));
+  const std::vector<std::string> frames = fSimulator.FramesReceived();
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0], std::string("\x02" "01E420165" "\x03"));
+  EXPECT_GT(clock, EncodeDate(2020, 1, 1));
+  // Acknowledged once, as the printer's parameter asks by default.
+  EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u);
+  EXPECT_EQ(fDevice->fFullResponseData.substr(0, 4), u"4201");
+}
+
+TEST_F(NativeProtocol, FrameNumbersWrapFrom99To00To01) {
+  fDevice->fFrameCounter = 98;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(fDevice->IsDayOpen() || !IO().ErrorFound());
+  const std::vector<std::string> frames = fSimulator.FramesReceived();
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[0].substr(1, 2), "99");
+  EXPECT_EQ(frames[1].substr(1, 2), "00");
+  EXPECT_EQ(frames[2].substr(1, 2), "01");
+}
+
+TEST_F(NativeProtocol, HandshakeCases) {
+  struct Case { const char* fault; size_t framesWritten; };
+  const Case cases[] = {{"4201:busy=2/50", 1},  // busy twice, then the answer
+                        {"4201:resend", 3},     // at once after the resend and once after clearing
+                        {"4201:stray=FF", 2},   // text before STX: the frame goes again
+                        {"4201:bad-checksum", 1}};
+  for (const Case& c : cases) {
+    fSimulator.ClearTranscript();
+    fSimulator.AddFault(c.fault);
+    TDateTime clock = 0;
+    EXPECT_TRUE(fDevice->GetDateTime(clock)) << c.fault;
+    EXPECT_FALSE(IO().ErrorFound()) << c.fault;
+    EXPECT_EQ(CountOf(EntryKind::Frame, c.framesWritten), c.framesWritten) << c.fault;
+    EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u) << c.fault;
+  }
+}
+
+TEST_F(NativeProtocol, ErrorAnswersAreStillAcknowledged) {
+  struct Case { int code; const char16_t* text; };
+  const Case cases[] = {{23, u"CHIUDI SCONTRINO"}, {31, u"ERRORE SCONOSCIUTO"}, {2, u"CARTA SCONTRINO"}};
+  for (const Case& c : cases) {
+    fSimulator.ClearTranscript();
+    IO().ResetCustomError();
+    fSimulator.AddFault("4201:error=" + std::to_string(c.code));
+    TDateTime clock = 0;
+    EXPECT_FALSE(fDevice->GetDateTime(clock));
+    EXPECT_EQ(IO().ErrorCode(), c.code);
+    EXPECT_EQ(IO().ErrorMessage(), c.text);
+    EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u);
+  }
+}
+
+TEST_F(NativeProtocol, SilenceEndsAfterThreeAttempts) {
+  fSimulator.AddFault("*:silence:always");
+  TDateTime clock = 7;
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  EXPECT_EQ(clock, 7);
+  EXPECT_EQ(IO().ErrorCode(), -99);
+  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+  EXPECT_EQ(fDevice->fFullResponseData, u"");
+  EXPECT_EQ(fDevice->fResponseData, u"");
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 3u);
+  const std::string log = CloseAndReadLog();
+  for (const char* line : {" - ERROR - Timeout: #1\r\n", " - ERROR - Timeout: #2\r\n", " - ERROR - Timeout: #3\r\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  EXPECT_EQ(log.find("Timeout: #4"), std::string::npos);
+}
+
+TEST_F(NativeProtocol, NoAckWhenThePrinterDoesNotWantOne) {
+  fDevice->fAckEnabled = false;
+  TDateTime clock = 0;
+  ASSERT_TRUE(fDevice->GetDateTime(clock));
+  fSimulator.AddFault("4201:error=23");
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  EXPECT_EQ(CountOf(EntryKind::DriverAck), 0u);
+}
+
+// A printer that never stops being busy ends as a silent one: after the busy window and three
+// more time-outs.
+TEST_F(NativeProtocol, EndlessBusyEndsWithTheTimeout) {
+  fSimulator.AddFault("4201:busy=999/10:always");
+  IO().SetReadTimeout(50);
+  fDevice->fMinBusyWindowMs = 200;  // the window is then ten read time-outs: 500 ms
+  const int64_t start = platform::MonotonicMs();
+  TDateTime clock = 0;
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+  EXPECT_GE(platform::MonotonicMs() - start, 500);
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 1u);  // busy answers suppress the resend
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,172 @@
+// Status, clock, day, drawer and parameters of the Epson driver against the simulator.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "epson_fixture.h"
+#include "support/error.h"
+
+namespace qx {
+namespace {
+
+struct Status {
+  bool dayOpened = false, paperEnd = false, paperNearEnd = false, coverOpen = false;
+  bool fiscalReceiptOpen = false, receiptOpen = false, trainingMode = false;
+  TDateTime dateTime = 0;
+  String firmware, serial, fiscalMode;
+  bool result = false;
+};
+
+Status ReadStatus(kFiscalPrinter_EPSFPNAT& aDevice) {
+  Status s;
+  s.result = aDevice.GetStatus(s.dayOpened, s.dateTime, s.paperEnd, s.paperNearEnd, s.coverOpen, s.fiscalReceiptOpen,
+                               s.receiptOpen, s.trainingMode, s.firmware, s.serial, s.fiscalMode);
+  return s;
+}
+
+std::vector<std::string> Commands(const fpsim::Simulator& aSimulator) {
+  std::vector<std::string> out;
+  for (const std::string& frame : aSimulator.FramesReceived()) out.push_back(frame.substr(4, 4));
+  return out;
+}
+
+class StatusCommands : public testing::EpsonFixture {};
+
+TEST_F(StatusCommands, RtPrinter) {
+  const Status s = ReadStatus(*fDevice);
+  EXPECT_TRUE(s.result);
+  EXPECT_EQ(s.fiscalMode, u"RT");
+  // Parts 11-12, the RT status character, 9-10 and 3-8 of the serial answer.
+  EXPECT_EQ(s.serial, u"99MEB012345");
+  EXPECT_EQ(s.firmware, u"5.010");
+  EXPECT_FALSE(s.trainingMode);
+  EXPECT_FALSE(s.dayOpened);
+  EXPECT_GT(s.dateTime, EncodeDate(2020, 1, 1));
+  EXPECT_EQ(Commands(fSimulator), (std::vector<std::string>{"2050", "4201", "1074", "4214", "1138", "3217"}));
+}
+
+TEST_F(StatusCommands, TrainingFromTheParameterWins) {
+  fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().s14[1] = '1'; });
+  EXPECT_TRUE(ReadStatus(*fDevice).trainingMode);
+}
+
+TEST_F(StatusCommands, RtStatusRefusedFallsBackToMf) {
+  fSimulator.AddFault("1138:error=16");
+  const Status s = ReadStatus(*fDevice);
+  EXPECT_EQ(s.fiscalMode, u"MF");
+  EXPECT_TRUE(s.result);
+  EXPECT_FALSE(IO().ErrorFound());  // the refusal was cleared
+  EXPECT_EQ(s.serial, u"99EB012345");  // no RT status character
+  EXPECT_EQ(Commands(fSimulator).back(), "3217");
+}
+
+TEST_F(StatusCommands, UnreachablePrinterTimesOut) {
+  fSimulator.AddFault("*:silence:always");
+  IO().SetReadTimeout(40);
+  const Status s = ReadStatus(*fDevice);
+  EXPECT_FALSE(s.result);
+  EXPECT_EQ(s.fiscalMode, u"MF");
+  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+}
+
+TEST_F(StatusCommands, AnEchoOfAnotherCommandIsAskedAgain) {
+  fSimulator.AddFault("2050:echo=4201:2");
+  const Status s = ReadStatus(*fDevice);
+  EXPECT_TRUE(s.result);
+  const std::vector<std::string> commands = Commands(fSimulator);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "2050"), 3);
+}
+
+TEST_F(StatusCommands, SetDateTimeSendsDayMonthYearHourMinute) {
+  ASSERT_TRUE(fDevice->SetDateTime(EncodeDateTime({2025, 3, 5, 9, 7, 45, 0})));
+  EXPECT_EQ(fSimulator.FramesReceived().back().substr(4, 16), "4001050325090700");
+  TDateTime clock = 0;
+  ASSERT_TRUE(fDevice->GetDateTime(clock));
+  const DateTimeParts p = DecodeDateTime(clock);
+  EXPECT_EQ(p.Year, 2025);
+  EXPECT_EQ(p.Month, 3);
+  EXPECT_EQ(p.Day, 5);
+  EXPECT_EQ(p.Hour, 9);
+}
+
+TEST_F(StatusCommands, DrawerAndDay) {
+  bool open = true;
+  EXPECT_TRUE(fDevice->GetDrawerStatus(1, open));
+  EXPECT_FALSE(open);
+  fSimulator.WithModel([](fpsim::PrinterModel& m) {
+    m.State().drawerOpen = true;
+    m.State().drawerReadsLeft = 5;
+  });
+  EXPECT_TRUE(fDevice->GetDrawerStatus(1, open));
+  EXPECT_TRUE(open);
+  EXPECT_FALSE(fDevice->IsDayOpen());
+  fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().day.documents = 3; });
+  EXPECT_TRUE(fDevice->IsDayOpen());
+}
+
+TEST_F(StatusCommands, ParametersAreWrittenOnlyWhenTheyDiffer) {
+  fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().s14[11] = '1'; });
+  fSimulator.ClearTranscript();
+  EXPECT_TRUE(fDevice->SetS14Value(11, u"1"));
+  EXPECT_EQ(Commands(fSimulator), (std::vector<std::string>{"4214"}));
+  EXPECT_TRUE(fDevice->SetS14Value(11, u"0"));
+  EXPECT_EQ(Commands(fSimulator), (std::vector<std::string>{"4214", "4214", "4014"}));
+  EXPECT_EQ(fDevice->GetS14Value(11), u"0");
+  EXPECT_TRUE(fDevice->SetS15Value(27, u"00"));
+  EXPECT_EQ(fDevice->GetS15Value(27), u"00");
+}
+
+TEST_F(StatusCommands, InitReadsTheHandshakeAndLineLength) {
+  fSimulator.WithModel([](fpsim::PrinterModel& m) {
+    m.State().s14[51] = '0';
+    m.State().s14[27] = '1';
+  });
+  ASSERT_TRUE(fDevice->Init());
+  EXPECT_EQ(fDevice->fLineLength, 46);
+  EXPECT_TRUE(fDevice->fAckEnabled);
+  EXPECT_EQ(Commands(fSimulator).back(), "1088");  // ends with the reset
+  fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().s14[51] = '1'; });
+  fDevice->Init();
+  EXPECT_EQ(fDevice->fLineLength, 40);
+}
+
+TEST_F(StatusCommands, VatTableWithTheNaturesInRtMode) {
+  fSimulator.WithModel([](fpsim::PrinterModel& m) {
+    m.State().vatRates = {};
+    m.State().vatRates[1] = 2200;
+    m.State().vatRates[2] = 1000;
+  });
+  fDevice->fFiscalMode = u"RT";
+  ASSERT_TRUE(fDevice->GetVatTable());
+  std::vector<std::pair<int32_t, String>> got;
+  for (const kVat& v : *fDevice->fVatTable) got.emplace_back(v.fIndex, v.fCode);
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, String>>{
+                     {1, u"2200"}, {2, u"1000"}, {0, u"N4"}, {10, u"N1"}, {11, u"N2"}, {12, u"N3"}, {13, u"N5"},
+                     {14, u"N6"}}));
+  EXPECT_EQ(fDevice->fVatTable->Get(u"2200")->fRate, Currency::FromInt(22));
+  fDevice->fFiscalMode = u"MF";
+  ASSERT_TRUE(fDevice->GetVatTable());
+  EXPECT_EQ(fDevice->fVatTable->Count(), 2u);
+}
+
+class MfPrinter : public testing::EpsonFixture {
+ protected:
+  static fpsim::SimulatorConfig Config() {
+    fpsim::SimulatorConfig c;
+    c.firmware = "2.010";
+    c.fiscalMode = "MF";
+    return c;
+  }
+  MfPrinter() : EpsonFixture(Config()) {}
+};
+
+TEST_F(MfPrinter, OldFirmwareIsMfWithoutAskingForTheRtStatus) {
+  const Status s = ReadStatus(*fDevice);
+  EXPECT_EQ(s.fiscalMode, u"MF");
+  EXPECT_EQ(s.serial.size(), 10u);
+  const std::vector<std::string> commands = Commands(fSimulator);
+  EXPECT_EQ(std::find(commands.begin(), commands.end(), "1138"), commands.end());
+}
+
+}  // namespace
+}  // namespace qx

@@ -1,0 +1,77 @@
+// The printer simulator program run as a child process, as a person runs it: its device path and
+// TCP port read from its first lines of output.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class SimulatorProcess {
+ public:
+  explicit SimulatorProcess(std::vector<std::string> aArguments = {}) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    fPid = ::fork();
+    if (fPid == 0) {
+      ::dup2(out[1], 1);
+      std::vector<std::string> args = {FPSIM_PROGRAM, "--quiet"};
+      args.insert(args.end(), aArguments.begin(), aArguments.end());
+      std::vector<char*> argv;
+      for (std::string& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(FPSIM_PROGRAM, argv.data());
+      ::_exit(127);
+    }
+    ::close(out[1]);
+    fOut = out[0];
+    // "fpsim: pseudo-terminal PATH", "fpsim: tcp 127.0.0.1:PORT", then the serial line.
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (text.find("fpsim: serial") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      pollfd p{fOut, POLLIN, 0};
+      if (::poll(&p, 1, 100) <= 0) continue;
+      char buffer[512];
+      const ssize_t n = ::read(fOut, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    fDevice = Field(text, "fpsim: pseudo-terminal ");
+    const std::string tcp = Field(text, "fpsim: tcp 127.0.0.1:");
+    fPort = tcp.empty() ? 0 : std::stoi(tcp);
+    if (fDevice.empty() && fPort == 0) throw std::runtime_error("fpsim did not start: " + text);
+  }
+  ~SimulatorProcess() {
+    ::kill(fPid, SIGTERM);
+    ::waitpid(fPid, nullptr, 0);
+    ::close(fOut);
+  }
+  SimulatorProcess(const SimulatorProcess&) = delete;
+  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+  const std::string& Device() const { return fDevice; }
+  int Port() const { return fPort; }
+
+ private:
+  static std::string Field(const std::string& aText, const std::string& aPrefix) {
+    const size_t at = aText.find(aPrefix);
+    if (at == std::string::npos) return std::string();
+    const size_t end = aText.find('\n', at);
+    return aText.substr(at + aPrefix.size(), end - at - aPrefix.size());
+  }
+
+  pid_t fPid = -1;
+  int fOut = -1;
+  std::string fDevice;
+  int fPort = 0;
+};
+
+}  // namespace e2e
