@@ -42,7 +42,8 @@ struct Lookup {
 };
 
 std::mutex gAbandonedLock;
-std::vector<Lookup*> gAbandoned;
+// Never destroyed: a lookup still running at exit keeps its memory.
+std::vector<Lookup*>& gAbandoned = *new std::vector<Lookup*>();
 
 void ReapAbandoned() {
   std::lock_guard<std::mutex> guard(gAbandonedLock);
@@ -86,7 +87,7 @@ SocketStatus Resolve(const std::string& aHost, uint16_t aPort, int64_t aDeadline
   lookup->service = service;
   lookup->hints.ai_family = AF_UNSPEC;
   lookup->hints.ai_socktype = SOCK_STREAM;
-  lookup->hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+  lookup->hints.ai_flags = AI_NUMERICSERV;
   lookup->request.ar_name = lookup->host.c_str();
   lookup->request.ar_service = lookup->service.c_str();
   lookup->request.ar_request = &lookup->hints;
