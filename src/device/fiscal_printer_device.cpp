@@ -43,7 +43,9 @@ bool kFiscalPrinterDevice::ReadinessStep() { return IsReady() || Reset(); }
 
 _int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler&) {
   return RunOperation<_int_OPEN_result>(u"Open", [this](_int_OPEN_result&) {
-    fIOHandler->Connect();
+    // A transport that could not connect but says so only in its log (TCP) still fails the
+    // operation: OPEN must not report a printer it cannot reach as open.
+    if (!fIOHandler->Connect() && !fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
     // The RT-server till and the processor library are opened here once they are available.
   });
 }
