@@ -104,5 +104,28 @@ TEST_F(NativeProtocol, EndlessBusyEndsWithTheTimeout) {
   EXPECT_EQ(fSimulator.FramesReceived().size(), 1u);  // busy answers suppress the resend
 }
 
+// A printer that misbehaves once: every exchange ends within its bound, and the next one works.
+TEST_F(NativeProtocol, MisbehavingPrinterThenTheNextRequestWorks) {
+  IO().SetReadTimeout(60);
+  const char* faults[] = {"4201:ack-silence",       // acknowledged, never answered
+                          "4201:drop",              // the line goes quiet mid-exchange
+                          "4201:split=3/30",        // an answer in pieces
+                          "4201:stray=41424303",    // garbage with an ETX in it before the frame
+                          "4201:slow=400"};         // an answer after the time-outs
+  for (const char* fault : faults) {
+    fSimulator.AddFault(fault);
+    TDateTime clock = 0;
+    const int64_t start = platform::MonotonicMs();
+    fDevice->GetDateTime(clock);
+    EXPECT_LT(platform::MonotonicMs() - start, 3000) << fault;
+    IO().ResetCustomError();
+    // A late answer of the faulty exchange may still be on the line; it is cleared before the
+    // next frame goes out.
+    platform::SleepMs(450);
+    EXPECT_TRUE(fDevice->GetDateTime(clock)) << fault;
+    EXPECT_FALSE(IO().ErrorFound()) << fault;
+  }
+}
+
 }  // namespace
 }  // namespace qx
