@@ -42,12 +42,15 @@ struct Lookup {
 };
 
 std::mutex gAbandonedLock;
-// Never destroyed: a lookup still running at exit keeps its memory.
-std::vector<Lookup*>& gAbandoned = *new std::vector<Lookup*>();
+// Made with the first abandoned lookup and never destroyed: a lookup still running at exit keeps
+// its memory. A process that never abandons a lookup allocates nothing here, so unloading the
+// library leaves nothing behind.
+std::vector<Lookup*>* gAbandoned = nullptr;
 
 void ReapAbandoned() {
   std::lock_guard<std::mutex> guard(gAbandonedLock);
-  std::erase_if(gAbandoned, [](Lookup* aLookup) {
+  if (gAbandoned == nullptr) return;
+  std::erase_if(*gAbandoned, [](Lookup* aLookup) {
     if (::gai_error(&aLookup->request) == EAI_INPROGRESS) return false;
     if (aLookup->request.ar_result != nullptr) ::freeaddrinfo(aLookup->request.ar_result);
     delete aLookup;
@@ -106,7 +109,8 @@ SocketStatus Resolve(const std::string& aHost, uint16_t aPort, int64_t aDeadline
   if (rc == EAI_INPROGRESS) {
     if (::gai_cancel(&lookup->request) == EAI_NOTCANCELED) {
       std::lock_guard<std::mutex> guard(gAbandonedLock);
-      gAbandoned.push_back(lookup.release());
+      if (gAbandoned == nullptr) gAbandoned = new std::vector<Lookup*>();
+      gAbandoned->push_back(lookup.release());
     } else if (lookup->request.ar_result != nullptr) {
       ::freeaddrinfo(lookup->request.ar_result);
     }
