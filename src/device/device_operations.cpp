@@ -4,7 +4,6 @@
 #include "device/fiscal_printer_device.h"
 #include "device/operation_frame.h"
 #include "documents/rpt_util.h"
-#include "support/error.h"
 #include "support/text_functions.h"
 
 namespace qx {

@@ -1,5 +1,4 @@
 // The fiscal receipt flow.
-#include <cstdio>
 
 #include "device/fiscal_printer_device.h"
 #include "platform/locale.h"
