@@ -33,22 +33,30 @@ TEST_F(NativeProtocol, FrameNumbersWrapFrom99To00To01) {
   EXPECT_EQ(frames[2].substr(1, 2), "01");
 }
 
-TEST_F(NativeProtocol, HandshakeCases) {
-  struct Case { const char* fault; size_t framesWritten; };
-  const Case cases[] = {{"4201:busy=2/50", 1},  // busy twice, then the answer
-                        {"4201:resend", 3},     // at once after the resend and once after clearing
-                        {"4201:stray=FF", 2},   // text before STX: the frame goes again
-                        {"4201:bad-checksum", 1}};
-  for (const Case& c : cases) {
-    fSimulator.ClearTranscript();
-    fSimulator.AddFault(c.fault);
-    TDateTime clock = 0;
-    EXPECT_TRUE(fDevice->GetDateTime(clock)) << c.fault;
-    EXPECT_FALSE(IO().ErrorFound()) << c.fault;
-    EXPECT_EQ(CountOf(EntryKind::Frame, c.framesWritten), c.framesWritten) << c.fault;
-    EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u) << c.fault;
-  }
+// One simulator per case: the late answers that a resend leaves on the line must not reach the
+// next case.
+struct HandshakeCase {
+  const char* fault;
+  size_t framesWritten;
+};
+
+class Handshake : public testing::EpsonFixture, public ::testing::WithParamInterface<HandshakeCase> {};
+
+TEST_P(Handshake, AnswerArrivesAndIsAcknowledgedOnce) {
+  const HandshakeCase& c = GetParam();
+  fSimulator.AddFault(c.fault);
+  TDateTime clock = 0;
+  EXPECT_TRUE(fDevice->GetDateTime(clock));
+  EXPECT_FALSE(IO().ErrorFound());
+  EXPECT_EQ(CountOf(EntryKind::Frame, c.framesWritten), c.framesWritten);
+  EXPECT_EQ(CountOf(EntryKind::DriverAck, 1), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, Handshake,
+                         ::testing::Values(HandshakeCase{"4201:busy=2/50", 1},  // busy twice, then the answer
+                                           HandshakeCase{"4201:resend", 3},  // at once, and again after clearing
+                                           HandshakeCase{"4201:stray=FF", 2},  // text before STX: sent again
+                                           HandshakeCase{"4201:bad-checksum", 1}));
 
 TEST_F(NativeProtocol, ErrorAnswersAreStillAcknowledged) {
   struct Case { int code; const char16_t* text; };
