@@ -49,7 +49,7 @@ TEST_F(DeviceCore, FrameTakesTheOutcomeFromTheTransport) {
   EXPECT_EQ(failed.ErrorText, u"GetStatus failed");
   const String logName = device->IOHandler().GetLogFileName();
   device.reset();  // drains the log
-  const std::string log = testing::ReadText(logName);
+  const std::string log = testing::ReadFile(logName);
   EXPECT_NE(log.find(" - " + std::string(60, '-') + " GetStatus\r\n"), std::string::npos) << log;
 }
 
@@ -271,7 +271,7 @@ TEST_F(DeviceCore, ZReportDateFileInTheWorkingDirectory) {
   EXPECT_THROW(device->StoreZReportDate(EncodeDate(2022, 10, 10)), Error);
   std::filesystem::create_directories(work / "LogFiles/FiscalPrinter");
   EXPECT_TRUE(device->StoreZReportDate(EncodeDateTime({2022, 10, 10, 15, 30, 0, 0})));
-  EXPECT_EQ(testing::ReadText(device->ZReportDateFileName()), "2022-10-10\r\n");
+  EXPECT_EQ(testing::ReadFile(device->ZReportDateFileName()), "2022-10-10\r\n");
   EXPECT_EQ(device->LoadZReportDate(), EncodeDate(2022, 10, 10));
   { std::ofstream(work / "LogFiles/FiscalPrinter/99MEX012345_ZrepDate.stv") << "10/10/2022\r\n"; }
   try {

@@ -8,6 +8,7 @@
 
 #include "device/receipt_printer_handler.h"
 #include "device/recording_driver.h"
+#include "support/read_file.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -27,13 +28,6 @@ inline std::unique_ptr<kReceiptPrinterHandler> Handler(const String& aXml,
   auto handler = std::make_unique<kReceiptPrinterHandler>();
   handler->Deserialize(aXml, aDocuments);
   return handler;
-}
-
-inline std::string ReadText(const String& aPath) {
-  std::ifstream in(ToUtf8(aPath), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class DeviceFixture {

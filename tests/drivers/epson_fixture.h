@@ -11,6 +11,7 @@
 #include "device/receipt_printer_handler.h"
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
 #include "fpsim/simulator.h"
+#include "support/read_file.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -43,10 +44,7 @@ class EpsonFixture : public ::testing::Test {
   std::string CloseAndReadLog() {
     const String name = fDevice->IOHandler().GetLogFileName();
     fDevice.reset();
-    std::ifstream in(ToUtf8(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(name);
   }
 
   // The transcript entries of that kind, once at least aAtLeast of them are there (or after a

@@ -12,20 +12,15 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "support/error.h"
+#include "support/read_file.h"
 #include "support/temp_dir.h"
 
 namespace qx {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
 using testing::TempDir;
-
-std::string ReadFile(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> ReadLines(const std::string& aPath) {
   std::vector<std::string> lines;

@@ -21,6 +21,7 @@
 
 #include "platform/clock.h"
 #include "support/error.h"
+#include "support/read_file.h"
 #include "support/text.h"
 
 namespace qx::testing {
@@ -53,10 +54,7 @@ inline bool WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs = 20
 
 // The messages of a log file, each without its time stamp: "Read:..." or "ERROR - Read Timeout:...".
 inline std::vector<String> LogBodies(const String& aFileName) {
-  std::ifstream in(ToUtf8(aFileName), std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  const std::string text = s.str();
+  const std::string text = ReadFile(aFileName);
   std::vector<String> lines;
   size_t start = 0;
   for (size_t hit; (hit = text.find("\r\n", start)) != std::string::npos; start = hit + 2) {

@@ -137,6 +137,8 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
  private:
   // The answer of an operation whose printer commands this version does not send yet.
   bool NotAvailable(StringView aOperation);
+  // A counter, index or number as a fixed-width field without decimals ("07" for 7, width 2).
+  static String NumberField(int64_t aValue, int32_t aWidth = 2);
   // fResponseData characters aFirst..aLast (from 1); shorter or empty past its end.
   String ResponseField(size_t aFirst, size_t aLast) const;
 };

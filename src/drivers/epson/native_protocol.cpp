@@ -25,12 +25,12 @@ bool IsByte(const String& aText, char16_t aByte) { return aText.size() == 1 && a
 String kFiscalPrinter_EPSFPNAT::CalcChecksum(StringView aText) {
   uint64_t sum = 0;
   for (const char16_t c : aText) sum += c;
-  return FormatNumberField(static_cast<double>(sum % 100), 2, 0);
+  return NumberField(static_cast<int64_t>(sum % 100));
 }
 
 String kFiscalPrinter_EPSFPNAT::BuildFrame(StringView aText) {
   ++fFrameCounter;
-  const String number = FormatNumberField(static_cast<double>(fFrameCounter % 100), 2, 0);
+  const String number = NumberField(fFrameCounter % 100);
   const String body = number + String(aText);
   return String(1, kSTX) + body + CalcChecksum(body) + String(1, kETX);
 }
@@ -137,6 +137,10 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
     io.SetCustomError(-99, u"Timeout Error");
   }
   return result;
+}
+
+String kFiscalPrinter_EPSFPNAT::NumberField(int64_t aValue, int32_t aWidth) {
+  return FormatNumberField(static_cast<double>(aValue), aWidth, 0);
 }
 
 String kFiscalPrinter_EPSFPNAT::ResponseField(size_t aFirst, size_t aLast) const {

@@ -8,8 +8,6 @@ namespace qx {
 
 namespace {
 
-String TwoDigits(int aValue) { return FormatNumberField(static_cast<double>(aValue), 2, 0); }
-
 bool IsOneOf(char16_t c, StringView aSet) { return aSet.find(c) != StringView::npos; }
 
 }  // namespace
@@ -93,7 +91,7 @@ bool kFiscalPrinter_EPSFPNAT::GetDateTime(TDateTime& aDateTime) {
 bool kFiscalPrinter_EPSFPNAT::SetDateTime(TDateTime aDateTime) {
   const DateTimeParts p = DecodeDateTime(aDateTime);
   const String data =
-      TwoDigits(p.Day) + TwoDigits(p.Month) + TwoDigits(p.Year % 100) + TwoDigits(p.Hour) + TwoDigits(p.Minute) + u"00";
+      NumberField(p.Day) + NumberField(p.Month) + NumberField(p.Year % 100) + NumberField(p.Hour) + NumberField(p.Minute) + u"00";
   return ExecuteCommand(u"4001", data, u"SetDateTime");
 }
 
@@ -136,23 +134,23 @@ bool kFiscalPrinter_EPSFPNAT::CloseOpenDocument() {
 }
 
 String kFiscalPrinter_EPSFPNAT::GetS14Value(int32_t aNumber) {
-  if (!ExecuteCommand(u"4214", TwoDigits(aNumber), u"GetS14Value")) return String();
+  if (!ExecuteCommand(u"4214", NumberField(aNumber), u"GetS14Value")) return String();
   return ResponseField(3, 3);
 }
 
 String kFiscalPrinter_EPSFPNAT::GetS15Value(int32_t aNumber) {
-  if (!ExecuteCommand(u"4215", TwoDigits(aNumber), u"GetS15Value")) return String();
+  if (!ExecuteCommand(u"4215", NumberField(aNumber), u"GetS15Value")) return String();
   return ResponseField(3, 4);
 }
 
 bool kFiscalPrinter_EPSFPNAT::SetS14Value(int32_t aNumber, StringView aValue) {
   if (GetS14Value(aNumber) == aValue) return true;
-  return ExecuteCommand(u"4014", TwoDigits(aNumber) + String(aValue), u"SetS14Value");
+  return ExecuteCommand(u"4014", NumberField(aNumber) + String(aValue), u"SetS14Value");
 }
 
 bool kFiscalPrinter_EPSFPNAT::SetS15Value(int32_t aNumber, StringView aValue) {
   if (GetS15Value(aNumber) == aValue) return true;
-  return ExecuteCommand(u"4015", TwoDigits(aNumber) + String(aValue), u"SetS15Value");
+  return ExecuteCommand(u"4015", NumberField(aNumber) + String(aValue), u"SetS15Value");
 }
 
 }  // namespace qx

@@ -16,8 +16,6 @@ constexpr VatNature kVatNatures[] = {{0, u"N4", u"*ES Esenti"},          {10, u"
                                      {11, u"N2", u"*NS Non soggette"},   {12, u"N3", u"*NI Non imponibili"},
                                      {13, u"N5", u"*RM Regime del margine"}, {14, u"N6", u"*AL Altro non IVA"}};
 
-String TwoDigits(int aValue) { return FormatNumberField(static_cast<double>(aValue), 2, 0); }
-
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::GetVatTable() {
@@ -25,7 +23,7 @@ bool kFiscalPrinter_EPSFPNAT::GetVatTable() {
   bool result = true;
   const int slots = fFiscalMode == u"RT" ? 9 : 4;
   for (int n = 1; n <= slots && result; ++n) {
-    result = ExecuteCommand(u"4205", TwoDigits(n), u"GetVatTable");
+    result = ExecuteCommand(u"4205", NumberField(n), u"GetVatTable");
     if (!result) break;
     const String rate = ResponseField(3, 6);
     if (rate == u"0000") continue;
