@@ -134,6 +134,20 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // How often the status reading asks again when the printer echoes another command.
   static constexpr int kMaxEchoAttempts = 25;
 
+  // ---- text layout of printed lines (text_layout.cpp) ----
+  // A line's text aligned within the line length; an empty or blank text becomes 7Fh, which the
+  // printer prints as an empty line.
+  String AlignText(StringView aText, qxReceiptMessageLineAlignment aAlignment) const;
+
+  // ---- fiscal receipt commands (receipt_commands.cpp) ----
+
+  // ---- non-fiscal receipt, display, drawer, payment, reprint, journal (nonfiscal_commands.cpp) ----
+
+  // ---- tables (table_commands.cpp) ----
+
+  // ---- reports and RT data files (report_commands.cpp) ----
+
+
  private:
   // The answer of an operation whose printer commands this version does not send yet.
   bool NotAvailable(StringView aOperation);

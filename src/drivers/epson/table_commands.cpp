@@ -46,4 +46,14 @@ bool kFiscalPrinter_EPSFPNAT::GetVatTable() {
   return result;
 }
 
+bool kFiscalPrinter_EPSFPNAT::SetVatTable(kVatTable&) { return NotAvailable(u"SetVatTable"); }
+
+bool kFiscalPrinter_EPSFPNAT::GetEATable() { return NotAvailable(u"GetEATable"); }
+
+bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable&) { return NotAvailable(u"SetEATable"); }
+
+bool kFiscalPrinter_EPSFPNAT::GetDeptTable() { return NotAvailable(u"GetDeptTable"); }
+
+bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable&) { return NotAvailable(u"SetDeptTable"); }
+
 }  // namespace qx
