@@ -134,6 +134,13 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // How often the status reading asks again when the printer echoes another command.
   static constexpr int kMaxEchoAttempts = 25;
 
+  // ---- fixed-width fields of the commands (wire_fields.cpp) ----
+  // The value as a fixed-width field of the wire. A value whose digits do not fit the field is
+  // never sent with its leading digits cut off: it raises an error that names the field and
+  // the value, before any byte of the command is sent.
+  static String FitField(Currency aValue, int32_t aWidth, int32_t aDecimals, StringView aFieldName);
+  static String FitField(int64_t aValue, int32_t aWidth, StringView aFieldName);
+
   // ---- text layout of printed lines (text_layout.cpp) ----
   // A line's text aligned within the line length; an empty or blank text becomes 7Fh, which the
   // printer prints as an empty line.
