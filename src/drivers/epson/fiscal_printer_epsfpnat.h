@@ -153,6 +153,9 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // ---- tables (table_commands.cpp) ----
 
   // ---- reports and RT data files (report_commands.cpp) ----
+  // The day's totals from the printer's RT data files into the counters; aLines gets the report
+  // lines built from them.
+  bool ReadRTDayTotals(StringList& aLines, TDateTime aStartDate, TDateTime aEndDate);
 
 
  private:
