@@ -56,6 +56,9 @@ class kIOHandler {
   virtual void SetParameter(StringView aName, StringView aValue) = 0;
   // The transport's class name, as the connect banner shows it.
   virtual String ClassName() const = 0;
+  // The bytes that Write puts on the wire for aText: the system's 8-bit code page (1252) unless
+  // a transport converts otherwise. Frame checksums are computed on these bytes.
+  virtual std::string WireBytes(StringView aText) const { return ToCp1252(aText); }
 
   // ---- log ----
   // One traffic line "title:message", with " [hex dump]" when hex logging is on.

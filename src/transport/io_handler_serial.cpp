@@ -81,7 +81,7 @@ void kIOHandler_Serial::ClearBuffers() { fComPort->ClearBuffers(); }
 
 bool kIOHandler_Serial::Write(StringView aMessage) {
   WriteLog(let_info, u"Write", aMessage);
-  fComPort->WriteText(ToCp1252(aMessage));
+  fComPort->WriteText(WireBytes(aMessage));
   return true;
 }
 

@@ -50,7 +50,7 @@ void kIOHandler_TCP::ClearBuffers() { fTCPClient->ClearInput(); }
 bool kIOHandler_TCP::Write(StringView aMessage) {
   WriteLog(let_info, u"Write", aMessage);
   fTCPClient->SetReadTimeout(fReadTimeout);
-  fTCPClient->Write(fCodePage == 0 ? ToLatin1(aMessage) : EncodeCodePage(aMessage, fCodePage));
+  fTCPClient->Write(WireBytes(aMessage));
   return true;
 }
 

@@ -37,6 +37,9 @@ class kIOHandler_TCP : public kIOHandler {
   bool InputBufferContainsData() override;
   void SetParameter(StringView aName, StringView aValue) override;
   String ClassName() const override { return u"kIOHandler_TCP"; }
+  std::string WireBytes(StringView aText) const override {
+    return fCodePage == 0 ? ToLatin1(aText) : EncodeCodePage(aText, fCodePage);
+  }
 
   // Logs "Write" with the bytes shown as characters and sends them unchanged.
   bool WriteBytes(const std::vector<uint8_t>& aBytes);

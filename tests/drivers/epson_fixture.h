@@ -25,6 +25,13 @@ inline std::string SerialRequest(const std::string& aDevice, int aReadTimeout, c
          "<HexLog>true</HexLog></Parameters></R>";
 }
 
+inline std::string TcpRequest(uint16_t aPort, int aReadTimeout, const std::string& aParameters = "") {
+  return "<R><Driver>QXRP_EPSFPNAT_20</Driver><LogId>drv</LogId><Connection><Type>tcp</Type>"
+         "<Address>127.0.0.1</Address><Port>" + std::to_string(aPort) +
+         "</Port><ConnectTimeout>2000</ConnectTimeout><ReadTimeout>" + std::to_string(aReadTimeout) +
+         "</ReadTimeout></Connection><Parameters>" + aParameters + "<HexLog>true</HexLog></Parameters></R>";
+}
+
 class EpsonFixture : public ::testing::Test {
  protected:
   explicit EpsonFixture(const fpsim::SimulatorConfig& aConfig = {}, int aReadTimeout = 250)
@@ -36,6 +43,16 @@ class EpsonFixture : public ::testing::Test {
     fPath = fSimulator.StartPty();
     kReceiptPrinterHandler handler;
     handler.Deserialize(FromUtf8(SerialRequest(fPath, fReadTimeout, aParameters)), {});
+    fDevice = std::make_unique<kFiscalPrinter_EPSFPNAT>(handler);
+    ASSERT_TRUE(fDevice->IOHandler().Connect());
+  }
+
+  // The same device over the simulator's TCP port instead of its pseudo-terminal.
+  void ConnectTcp(const std::string& aParameters = "") {
+    fDevice.reset();
+    const uint16_t port = fSimulator.StartTcp();
+    kReceiptPrinterHandler handler;
+    handler.Deserialize(FromUtf8(TcpRequest(port, fReadTimeout, aParameters)), {});
     fDevice = std::make_unique<kFiscalPrinter_EPSFPNAT>(handler);
     ASSERT_TRUE(fDevice->IOHandler().Connect());
   }

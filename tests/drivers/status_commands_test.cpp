@@ -60,13 +60,37 @@ TEST_F(StatusCommands, RtStatusRefusedFallsBackToMf) {
   EXPECT_EQ(Commands(fSimulator).back(), "3217");
 }
 
-TEST_F(StatusCommands, UnreachablePrinterTimesOut) {
-  fSimulator.AddFault("*:silence:always");
+// A printer that fails before the RT status was asked tells nothing of its mode or serial
+// number: the call answers the failure, and no fall-back mode or serial is made up. Only a
+// refused RT status command means an older printer in memory-fiscal mode.
+TEST_F(StatusCommands, FailureBeforeTheRtStatusIsTheAnswer) {
+  struct Case {
+    const char* fault;
+    const char16_t* error;
+  };
+  const Case cases[] = {{"*:silence:always", u"Timeout Error"},
+                        {"2050:error=2", u"CARTA SCONTRINO"},
+                        {"4201:error=3", u"OFFLINE"},
+                        {"1074:error=2", u"CARTA SCONTRINO"},
+                        {"1138:silence:always", u"Timeout Error"}};
   IO().SetReadTimeout(40);
-  const Status s = ReadStatus(*fDevice);
-  EXPECT_FALSE(s.result);
-  EXPECT_EQ(s.fiscalMode, u"MF");
-  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    fSimulator.ClearFaults();
+    fSimulator.AddFault(c.fault);
+    fSimulator.ClearTranscript();
+    IO().ResetCustomError();
+    const Status s = ReadStatus(*fDevice);
+    EXPECT_FALSE(s.result);
+    EXPECT_EQ(s.fiscalMode, u"");
+    EXPECT_EQ(s.serial, u"");
+    EXPECT_EQ(IO().ErrorMessage(), c.error);
+    const std::vector<std::string> commands = Commands(fSimulator);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "3217"), 0);
+  }
+  fSimulator.ClearFaults();
+  IO().ResetCustomError();
+  EXPECT_EQ(ReadStatus(*fDevice).fiscalMode, u"RT");
 }
 
 TEST_F(StatusCommands, AnEchoOfAnotherCommandIsAskedAgain) {

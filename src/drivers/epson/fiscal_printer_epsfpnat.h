@@ -109,12 +109,17 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   qxEpsonVoidType fVoidType = vt_Internal;
 
   // ---- the command exchange ----
+  // The transport's error code when no answer frame arrived; printer errors are 0 to 99.
+  static constexpr int32_t kTimeoutErrorCode = -99;
   // Sends the command with its data and waits for the answer; true when an answer arrived and it
   // is no error answer. Afterwards fFullResponseData and fResponseData hold the answer.
   bool ExecuteCommand(StringView aCommand, StringView aData, StringView aLabel);
   String BuildFrame(StringView aText);
   static String CalcChecksum(StringView aText);
   bool CheckAnswer(StringView aInnerAnswer);
+  static bool IsErrorAnswer(StringView aInnerAnswer);
+  // Whether an answer frame answers the command sent; a late answer to an earlier command does not.
+  static bool AnswersCommand(StringView aInnerAnswer, StringView aCommand);
   static String GetPrinterErrorText(int32_t aCode);
 
   // ---- printer state and parameters ----

@@ -32,7 +32,10 @@ String kFiscalPrinter_EPSFPNAT::BuildFrame(StringView aText) {
   ++fFrameCounter;
   const String number = NumberField(fFrameCounter % 100);
   const String body = number + String(aText);
-  return String(1, kSTX) + body + CalcChecksum(body) + String(1, kETX);
+  // The checksum is the sum of the bytes that go on the wire: a character that the transport
+  // sends as another code (the euro sign is 80h in code page 1252) counts as that byte.
+  const String wire = fIOHandler != nullptr ? FromLatin1(fIOHandler->WireBytes(body)) : body;
+  return String(1, kSTX) + body + CalcChecksum(wire) + String(1, kETX);
 }
 
 String kFiscalPrinter_EPSFPNAT::GetPrinterErrorText(int32_t aCode) {
@@ -71,8 +74,19 @@ String kFiscalPrinter_EPSFPNAT::GetPrinterErrorText(int32_t aCode) {
   }
 }
 
+bool kFiscalPrinter_EPSFPNAT::IsErrorAnswer(StringView aInnerAnswer) {
+  return aInnerAnswer.size() >= 6 && aInnerAnswer.substr(3, 3) == u"ERR";
+}
+
+bool kFiscalPrinter_EPSFPNAT::AnswersCommand(StringView aInnerAnswer, StringView aCommand) {
+  // An error answer carries no echo. The status reading asks with "2050" and handles answers
+  // to other commands itself.
+  if (IsErrorAnswer(aInnerAnswer) || aCommand == u"2050") return true;
+  return aInnerAnswer.size() >= 7 && aInnerAnswer.substr(3, 4) == aCommand;
+}
+
 bool kFiscalPrinter_EPSFPNAT::CheckAnswer(StringView aInnerAnswer) {
-  if (aInnerAnswer.size() >= 6 && aInnerAnswer.substr(3, 3) == u"ERR") {
+  if (IsErrorAnswer(aInnerAnswer)) {
     const int32_t code = StrToInt(aInnerAnswer.size() >= 9 ? aInnerAnswer.substr(8, 2) : StringView());
     fIOHandler->SetCustomError(code, GetPrinterErrorText(code));
     return false;
@@ -95,12 +109,15 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
   String inner;
   int attempt = 1;
   bool done = false;
+  // Set for the pass after a late answer to an earlier command was read.
+  bool stale = false;
   while (!done && attempt <= 3) {
-    if (!IsByte(lastRead, kACK) && !IsByte(lastRead, kDC1)) {
+    if (!IsByte(lastRead, kACK) && !IsByte(lastRead, kDC1) && !stale) {
       io.ClearBuffers();
       io.Write(frame);
     }
     lastRead = io.ReadUpTo(kTerminators);
+    stale = false;
     const int64_t now = platform::MonotonicMs();
     if (IsByte(lastRead, kResend)) {
       io.Write(frame);
@@ -109,33 +126,44 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
       if (now - start < busyWindow) deadline = now + io.ReadTimeout();
     } else if (lastRead.size() >= 2 && lastRead.front() == kSTX && lastRead.back() == kETX) {
       inner = lastRead.substr(1, lastRead.size() - 2);
-      done = true;
+      if (AnswersCommand(inner, aCommand)) {
+        done = true;
+      } else {
+        // A late answer to an earlier command: delivered for the printer, but never taken for
+        // this command's answer. The frame sent is still pending there, so the next pass waits
+        // for its answer without sending it again; the deadline still runs.
+        io.Debug(let_error, u"Discarded answer to " + inner.substr(3, 4));
+        if (fAckEnabled) io.Write(String(1, kACK));
+        inner.clear();
+        stale = true;
+      }
     }
-    if (!done && platform::MonotonicMs() > deadline && !IsByte(lastRead, kACK)) {
+    // The read waits up to the read time-out, so an attempt whose wait is used up ends at the
+    // deadline itself, not only after it. An ACK holds the attempt open, but like the busy byte
+    // only within the busy window: a printer repeating ACK forever still ends the exchange.
+    const bool held = IsByte(lastRead, kACK) && platform::MonotonicMs() - start < busyWindow;
+    if (!done && platform::MonotonicMs() >= deadline && !held) {
       io.Debug(let_error, u"Timeout: #" + IntToStr(attempt));
       deadline = platform::MonotonicMs() + io.ReadTimeout();
       ++attempt;
+      stale = false;
     }
   }
 
-  bool result = false;
-  if (done) {
-    // The answer is acknowledged before its content is judged: an error answer counts as
-    // delivered for the printer too.
-    struct AckOnExit {
-      kFiscalPrinter_EPSFPNAT& driver;
-      ~AckOnExit() {
-        if (driver.fAckEnabled) driver.fIOHandler->Write(String(1, kACK));
-      }
-    } ack{*this};
-    if (inner.size() > 5) {
-      fFullResponseData = inner.substr(3, inner.size() - 5);
-      fResponseData = inner.size() > 9 ? inner.substr(7, inner.size() - 9) : String();
-    }
-    result = CheckAnswer(inner);
-  } else {
-    io.SetCustomError(-99, u"Timeout Error");
+  if (!done) {
+    io.SetCustomError(kTimeoutErrorCode, u"Timeout Error");
+    return false;
   }
+  if (inner.size() > 5) {
+    fFullResponseData = inner.substr(3, inner.size() - 5);
+    fResponseData = inner.size() > 9 ? inner.substr(7, inner.size() - 9) : String();
+  }
+  // An error code that is no number raises here, before the acknowledgement: the exchange has
+  // failed. Otherwise the answer is acknowledged before its content is judged, so an error answer
+  // counts as delivered for the printer too. A failing acknowledgement is a transport failure of
+  // this call like a failing frame write.
+  const bool result = CheckAnswer(inner);
+  if (fAckEnabled) io.Write(String(1, kACK));
   return result;
 }
 

@@ -28,7 +28,7 @@ bool kFiscalPrinter_EPSFPNAT::GetStatus(bool& aDayOpened, TDateTime& aDateTime, 
     chain = ExecuteCommand(u"2050", u"2400", u"GetStatus-GetDailyData[Receipts]");
     if (!chain || fFullResponseData.substr(0, 4) == u"2050") break;
     if (attempt == kMaxEchoAttempts) {
-      fIOHandler->SetCustomError(-99, u"Timeout Error");
+      fIOHandler->SetCustomError(kTimeoutErrorCode, u"Timeout Error");
       chain = false;
       break;
     }
@@ -45,7 +45,11 @@ bool kFiscalPrinter_EPSFPNAT::GetStatus(bool& aDayOpened, TDateTime& aDateTime, 
   String serialCharacter;
   if (StartsText(u"1.", aFirmwareVersion) || StartsText(u"2.", aFirmwareVersion)) {
     aFiscalMode = u"MF";
-  } else if (chain && ExecuteCommand(u"1138", u"01", u"GetStatus-RTStatus")) {
+  } else if (!chain) {
+    // The printer did not answer the status questions before the RT status: nothing is known
+    // of its mode or serial number, and the failure is this call's answer.
+    return false;
+  } else if (ExecuteCommand(u"1138", u"01", u"GetStatus-RTStatus")) {
     serialCharacter = ResponseField(3, 3);
     const String mainState = ResponseField(4, 5);
     if (mainState == u"01") {
@@ -56,9 +60,12 @@ bool kFiscalPrinter_EPSFPNAT::GetStatus(bool& aDayOpened, TDateTime& aDateTime, 
       throw Error(u"Unknown RTMain Value:" + mainState);
     }
     if (!aTrainingMode) aTrainingMode = ResponseField(39, 39) == u"1";
+  } else if (fIOHandler->ErrorCode() == kTimeoutErrorCode) {
+    // Silence is no refusal: the printer stopped answering.
+    return false;
   } else {
-    // An older printer without the RT status command: memory-fiscal mode, and its refusal is
-    // not an error of this call.
+    // An older printer without the RT status command refuses it: memory-fiscal mode, and its
+    // refusal is not an error of this call.
     aFiscalMode = u"MF";
     fIOHandler->ResetCustomError();
     chain = true;
