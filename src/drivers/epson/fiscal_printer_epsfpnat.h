@@ -138,6 +138,8 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   int64_t fMinBusyWindowMs = 60000;
   // How often the status reading asks again when the printer echoes another command.
   static constexpr int kMaxEchoAttempts = 25;
+  // The pause before asking again.
+  int32_t fEchoPauseMs = 200;
 
   // ---- fixed-width fields of the commands (wire_fields.cpp) ----
   // The value as a fixed-width field of the wire. A value whose digits do not fit the field is

@@ -32,7 +32,7 @@ bool kFiscalPrinter_EPSFPNAT::GetStatus(bool& aDayOpened, TDateTime& aDateTime, 
       chain = false;
       break;
     }
-    platform::SleepMs(200);
+    platform::SleepMs(fEchoPauseMs);
   }
   aDayOpened = chain && StrToIntDef(ResponseField(16, 24), 0) != 0;
   if (chain) {
