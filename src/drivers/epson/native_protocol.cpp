@@ -132,7 +132,7 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
         // A late answer to an earlier command: delivered for the printer, but never taken for
         // this command's answer. The frame sent is still pending there, so the next pass waits
         // for its answer without sending it again; the deadline still runs.
-        io.Debug(let_error, u"Discarded answer to " + inner.substr(3, 4));
+        io.Debug(let_error, u"Discarded answer to " + inner.substr(std::min<size_t>(3, inner.size()), 4));
         if (fAckEnabled) io.Write(String(1, kACK));
         inner.clear();
         stale = true;
