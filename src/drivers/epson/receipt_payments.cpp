@@ -110,7 +110,10 @@ bool kFiscalPrinter_EPSFPNAT::EndFiscalReceipt(kReceipt& aReceipt) {
   const bool isVoid = aReceipt.fReceiptType == rt_Void;
   if (fJavaPOSEnabled && (!isVoid || fVoidType == vt_External)) {
     result = ExecuteCommand(u"1087", u"01", u"EndFiscalReceipt");
-    ReadLastReceiptNumber();
+    // The payment's answer carried no numbers: the closing number is read here too, or the answer
+    // would name closing 0 (or the previous receipt's) and a refund of it could not be found.
+    if (ReadLastReceiptNumber() && ExecuteCommand(u"2052", u"", u"Total[ReadFiscalGrandTotal]"))
+      fLastReceiptEJClosingNumber = StrToIntDef(ResponseField(15, 18), 0) + 1;
   } else if (isVoid) {
     ReadLastReceiptNumber();
     if (ExecuteCommand(u"2052", u"", u"Total[ReadFiscalGrandTotal]"))
