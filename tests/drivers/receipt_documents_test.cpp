@@ -143,12 +143,7 @@ TEST_F(ReceiptDocuments, InvoiceWithCustomerLinesAndLotteryCodeOfASale) {
 
 class MfPrinterDocuments : public testing::ReceiptFixture {
  protected:
-  static fpsim::SimulatorConfig MfConfig() {
-    fpsim::SimulatorConfig config = testing::ReceiptPrinterConfig();
-    fpsim::ApplySetting(config, "mode", "MF");
-    return config;
-  }
-  MfPrinterDocuments() : ReceiptFixture(MfConfig()) {}
+  MfPrinterDocuments() : ReceiptFixture(testing::ReceiptPrinterConfig("mode", "MF")) {}
 };
 
 TEST_F(MfPrinterDocuments, VoidIsRefusedAndRefundIsAReturnPractice) {

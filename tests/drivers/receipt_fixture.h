@@ -16,10 +16,12 @@
 
 namespace qx::testing {
 
-inline fpsim::SimulatorConfig ReceiptPrinterConfig() {
+// A printer with a frozen clock (5 March 2025, 09:07:45), and one more setting when given.
+inline fpsim::SimulatorConfig ReceiptPrinterConfig(const std::string& aKey = "", const std::string& aValue = "") {
   fpsim::SimulatorConfig config;
   fpsim::ApplySetting(config, "clock", "2025-03-05 09:07:45");
   fpsim::ApplySetting(config, "clock_frozen", "true");
+  if (!aKey.empty()) fpsim::ApplySetting(config, aKey, aValue);
   return config;
 }
 

@@ -59,12 +59,7 @@ TEST_F(ReceiptPayments, AtMost99TrailerLines) {
 
 class ExplicitEndPrinter : public testing::ReceiptFixture {
  protected:
-  static fpsim::SimulatorConfig Config() {
-    fpsim::SimulatorConfig config = testing::ReceiptPrinterConfig();
-    fpsim::ApplySetting(config, "s14.29", "1");
-    return config;
-  }
-  ExplicitEndPrinter() : ReceiptFixture(Config()) {}
+  ExplicitEndPrinter() : ReceiptFixture(testing::ReceiptPrinterConfig("s14.29", "1")) {}
 };
 
 // The paid receipt waits for "1087"; the payment's answer (position 3 "0") carries no number, so
