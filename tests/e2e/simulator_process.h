@@ -15,24 +15,30 @@
 
 namespace e2e {
 
+// Starts the simulator program with aArguments; its standard output goes to aOut (read end).
+inline pid_t SpawnSimulator(std::vector<std::string> aArguments, int& aOut) {
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    aArguments.insert(aArguments.begin(), FPSIM_PROGRAM);
+    std::vector<char*> argv;
+    for (std::string& a : aArguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(FPSIM_PROGRAM, argv.data());
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  aOut = out[0];
+  return pid;
+}
+
 class SimulatorProcess {
  public:
   explicit SimulatorProcess(std::vector<std::string> aArguments = {}) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    fPid = ::fork();
-    if (fPid == 0) {
-      ::dup2(out[1], 1);
-      std::vector<std::string> args = {FPSIM_PROGRAM, "--quiet"};
-      args.insert(args.end(), aArguments.begin(), aArguments.end());
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(FPSIM_PROGRAM, argv.data());
-      ::_exit(127);
-    }
-    ::close(out[1]);
-    fOut = out[0];
+    aArguments.insert(aArguments.begin(), "--quiet");
+    fPid = SpawnSimulator(aArguments, fOut);
     // "fpsim: pseudo-terminal PATH", "fpsim: tcp 127.0.0.1:PORT", then the serial line.
     std::string text;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

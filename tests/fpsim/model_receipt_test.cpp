@@ -69,6 +69,15 @@ TEST_F(ReceiptTest, RefundOfTheSaleIsAcceptedOnceThenRefusedByTheCheck) {
   EXPECT_EQ(State().day.refunds, Currency::FromText(u"4"));
 }
 
+// A refund may list the goods given back as return items: they are its lines, not negative ones.
+TEST_F(ReceiptTest, ReturnItemsOfARefundAreItsLines) {
+  Data("1078", "0140001REFUND 0034 0012 05012025 99xyz067890");
+  Data("1081", ItemData("Cornetto", 1000, 120));
+  EXPECT_EQ(Data("1086", "01000"), "000000120");
+  EXPECT_EQ(Data("1084", PaymentData("", 120, "000"))[2], '1');
+  EXPECT_EQ(State().day.refunds, Currency::FromText(u"1.2"));
+}
+
 TEST_F(ReceiptTest, VoidOfOwnReceiptIsPrintedByThePrinterItself) {
   WholeSale();
   const std::string check = CheckData('2', "99MEB012345", "05032025", 1, 1);

@@ -394,6 +394,8 @@ Reply PrinterModel::SaleItem(std::string_view aData) {
 
 Reply PrinterModel::ReturnItem(std::string_view aData) {
   PrinterState& s = fState;
+  // In a refund document every item is goods given back: a return item is one of its lines.
+  if (s.fiscal && s.fiscal->type == DocType::Refund) return SaleItem(aData);
   ItemFields item;
   if (!ParseItem(aData, LineLength(), item) || item.quantity == 0) return Fail(kErrBadValue);
   if (!s.fiscal || (s.fiscal->type != DocType::Sale && s.fiscal->type != DocType::Invoice)) return Fail(kErrSequence);

@@ -153,7 +153,24 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // printer prints as an empty line.
   String AlignText(StringView aText, qxReceiptMessageLineAlignment aAlignment) const;
 
-  // ---- fiscal receipt commands (receipt_commands.cpp) ----
+  // ---- fiscal receipt commands (receipt_begin.cpp, receipt_lines.cpp, receipt_payments.cpp) ----
+  // Lines, trailer messages, then payments: the printer prints the trailer before the payments.
+  void SetStandardPrintSequence();
+  // The description with the VAT suffix of the tax code ("22%", "*N4") when an RT server is
+  // active; otherwise unchanged.
+  String AddVatSuffix(StringView aDescription, StringView aTaxCode);
+  // Item ("1080") or return item ("1081"), followed for a free-of-charge item by the deduction
+  // of its whole amount.
+  bool SendSaleItem(StringView aDescription, StringView aDepartment, StringView aLabel, bool aFreeOfCharge,
+                    StringView aTaxCode, Currency aPrice, Currency aQuantity);
+  bool SendReturnItem(StringView aDescription, StringView aDepartment, StringView aLabel, bool aFreeOfCharge,
+                      StringView aTaxCode, Currency aPrice, Currency aQuantity);
+  // Deduction ("1090"): 0 deposit given back, 1 free of charge, 2 voucher or gift card redeemed.
+  bool SendDeduction(int32_t aType, StringView aDescription, StringView aLabel, StringView aTaxCode,
+                     StringView aDepartment, Currency aAmount);
+  // Discount or markup ("1083"); aKind 0-7: discount amount, discount percentage, the same two on
+  // the subtotal, then the four markups in the same order.
+  bool SendAdjustment(int32_t aKind, StringView aDescription, StringView aLabel, Currency aAmount);
 
   // ---- non-fiscal receipt, display, drawer, payment, reprint, journal (nonfiscal_commands.cpp) ----
 
@@ -172,6 +189,28 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   static String NumberField(int64_t aValue, int32_t aWidth = 2);
   // fResponseData characters aFirst..aLast (from 1); shorter or empty past its end.
   String ResponseField(size_t aFirst, size_t aLast) const;
+
+  // ---- fiscal receipt internals ----
+  // A raised read time-out for the commands of one operation, restored however it ends.
+  class SlowCommands {
+   public:
+    SlowCommands(kIOHandler& aIO, int32_t aTimeoutMs) : fIO(aIO) { fIO.SetTemporaryReadTimeout(aTimeoutMs); }
+    ~SlowCommands() { fIO.ResetTemporaryReadTimeout(); }
+    SlowCommands(const SlowCommands&) = delete;
+    SlowCommands& operator=(const SlowCommands&) = delete;
+
+   private:
+    kIOHandler& fIO;
+  };
+  bool SendItem(StringView aCommand, StringView aDescription, StringView aDepartment, StringView aLabel,
+                bool aFreeOfCharge, StringView aTaxCode, Currency aPrice, Currency aQuantity);
+  // The printer's check that the referenced document may be refunded or voided ("9205").
+  void CheckVoidRefund(kReceipt& aReceipt, String& aReferenceSerial);
+  bool BeginInvoice(kReceipt& aReceipt);
+  // The last receipt's number and date from the answer of the payment that closed it.
+  void ReadClosingPayment();
+  // The printer's next document number ("1070") less one.
+  bool ReadLastReceiptNumber();
 };
 
 }  // namespace qx
