@@ -68,7 +68,8 @@ TEST_F(VatTableRt, ProgramsOnlyTheMissingRateAfterTheZReport) {
     Sent();
     auto request = Request({{u"2200", u"22"}, {u"1000", u"10"}, {u"0400", u"4"}});
     ASSERT_TRUE(fDevice->SetVatTable(*request));
-    const std::vector<std::string> closing = documents > 0 ? std::vector<std::string>{"300101"} : std::vector<std::string>{};
+    const std::vector<std::string> closing =
+        documents > 0 ? std::vector<std::string>{"300101"} : std::vector<std::string>{};
     EXPECT_EQ(Sent(), Join({Reads("4205", 9), {"20502400"}, closing, {"40050304" "0000"}, Reads("4205", 9)}));
     EXPECT_EQ(ZReports(), zBefore + (documents > 0 ? 1 : 0));
     EXPECT_EQ(fDevice->fVatTable->GetByIndex(3)->fCode, u"0400");

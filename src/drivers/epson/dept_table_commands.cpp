@@ -13,6 +13,11 @@ namespace {
 constexpr int32_t kActivitySlots = 3;
 constexpr int32_t kDepartmentsRead = 25;
 
+// The names of the numeric fields in the messages of numbers too wide for them.
+constexpr const char16_t* kActivityField = u"the economic activity number";
+constexpr const char16_t* kDepartmentField = u"the department number";
+constexpr const char16_t* kVatSlotField = u"the VAT slot";
+
 // The fields of a department as the printer answers them, or as the driver writes them.
 struct DepartmentFields {
   String Description;  // 20 characters, blanks included
@@ -51,7 +56,7 @@ bool kFiscalPrinter_EPSFPNAT::GetEATable() {
   fEATable->Clear();
   bool result = true;
   for (int n = 1; n <= kActivitySlots && result; ++n) {
-    result = ExecuteCommand(u"4237", NumberField(n), u"GetEATable");
+    result = ExecuteCommand(u"4237", FitField(n, 2, kActivityField), u"GetEATable");
     if (!result) break;
     auto activity = std::make_unique<kEconomicActivity>();
     activity->fIndex = n;
@@ -67,7 +72,7 @@ bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable& aEATable) {
   // Every activity needs a slot of the printer: too many are refused before anything is sent.
   if (aEATable.Count() > static_cast<size_t>(kActivitySlots))
     throw Error(u"No more available economic activity slots");
-  for (const kEconomicActivity& activity : aEATable) FitField(activity.fIndex, 2, u"the economic activity number");
+  for (const kEconomicActivity& activity : aEATable) FitField(activity.fIndex, 2, kActivityField);
 
   // The printer's activities first: a table it holds already is not written again, and the day
   // is not closed for it.
@@ -80,7 +85,8 @@ bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable& aEATable) {
     for (const kEconomicActivity& activity : aEATable) {
       const kEconomicActivity* held = fEATable->GetByIndex(activity.fIndex);
       needed = needed || held == nullptr ||
-               ActivityRecord(held->fCode, held->fVentilazione) != ActivityRecord(activity.fCode, activity.fVentilazione);
+               ActivityRecord(held->fCode, held->fVentilazione) !=
+                   ActivityRecord(activity.fCode, activity.fVentilazione);
     }
   }
   if (!needed) return true;
@@ -91,12 +97,13 @@ bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable& aEATable) {
   const String tail = u"1" + String(9, u' ');
   if (aEATable.Count() == 0) {
     for (int n = 1; n <= kActivitySlots && result; ++n)
-      result = ExecuteCommand(u"4037", NumberField(n) + ActivityRecord(u"000000", false) + tail, u"SetDeptTable [Clear]");
+      result = ExecuteCommand(u"4037", FitField(n, 2, kActivityField) + ActivityRecord(u"000000", false) + tail,
+                              u"SetDeptTable [Clear]");
   } else {
     for (const kEconomicActivity& activity : aEATable) {
       if (!result) break;
       result = ExecuteCommand(u"4037",
-                              FitField(activity.fIndex, 2, u"the economic activity number") +
+                              FitField(activity.fIndex, 2, kActivityField) +
                                   ActivityRecord(activity.fCode, activity.fVentilazione) + tail,
                               u"SetDeptTable");
     }
@@ -108,7 +115,7 @@ bool kFiscalPrinter_EPSFPNAT::GetDeptTable() {
   fDeptTable->Clear();
   bool result = true;
   for (int n = 1; n <= kDepartmentsRead && result; ++n) {
-    result = ExecuteCommand(u"4202", NumberField(n), u"GetDeptTable");
+    result = ExecuteCommand(u"4202", FitField(n, 2, kDepartmentField), u"GetDeptTable");
     if (!result) break;
     const DepartmentFields fields = ReadDepartmentAnswer(fResponseData);
     // A department whose VAT slot holds no rate is not listed.
@@ -133,7 +140,7 @@ bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable& aDeptTable) {
   std::vector<int32_t> numbers;
   for (const kDepartment& dept : aDeptTable) {
     numbers.push_back(StrToInt(dept.fCode));
-    FitField(numbers.back(), 2, u"the department number");
+    FitField(numbers.back(), 2, kDepartmentField);
   }
 
   // The printer's tables as they are now, after the activities were programmed.
@@ -154,7 +161,7 @@ bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable& aDeptTable) {
   // Only the departments that differ from the printer's are written.
   std::vector<size_t> changed;
   for (size_t i = 0; i < wanted.size(); ++i) {
-    if (!ExecuteCommand(u"4202", NumberField(numbers[i]), u"GetDeptTable")) return false;
+    if (!ExecuteCommand(u"4202", FitField(numbers[i], 2, kDepartmentField), u"GetDeptTable")) return false;
     if (!(ReadDepartmentAnswer(fResponseData) == wanted[i])) changed.push_back(i);
   }
   if (changed.empty()) return true;
@@ -163,9 +170,9 @@ bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable& aDeptTable) {
 
   for (const size_t i : changed) {
     const DepartmentFields& d = wanted[i];
-    const String record = FitField(numbers[i], 2, u"the department number") + d.Description + String(27, u'0') + u"0" +
-                          FitField(d.VatSlot, 2, u"the VAT slot") + String(9, u'0') + u"0000" + u"  " +
-                          (d.Service ? u"1" : u"0") + u"00" + FitField(d.Activity, 2, u"the economic activity number");
+    const String record = FitField(numbers[i], 2, kDepartmentField) + d.Description + String(27, u'0') + u"0" +
+                          FitField(d.VatSlot, 2, kVatSlotField) + String(9, u'0') + u"0000" + u"  " +
+                          (d.Service ? u"1" : u"0") + u"00" + FitField(d.Activity, 2, kActivityField);
     if (!ExecuteCommand(u"4002", record, u"SetDeptTable")) return false;
   }
   return true;

@@ -19,6 +19,7 @@ constexpr VatNature kVatNatures[] = {{0, u"N4", u"*ES Esenti"},          {10, u"
 
 // The printer has nine rate slots; a new rate never goes beyond them.
 constexpr int32_t kVatSlots = 9;
+constexpr const char16_t* kVatSlotField = u"the VAT slot";
 
 }  // namespace
 
@@ -38,7 +39,7 @@ bool kFiscalPrinter_EPSFPNAT::GetVatTable() {
   bool result = true;
   const int slots = fFiscalMode == u"RT" ? kVatSlots : 4;
   for (int n = 1; n <= slots && result; ++n) {
-    result = ExecuteCommand(u"4205", NumberField(n), u"GetVatTable");
+    result = ExecuteCommand(u"4205", FitField(n, 2, kVatSlotField), u"GetVatTable");
     if (!result) break;
     const String rate = ResponseField(3, 6);
     if (rate == u"0000") continue;
@@ -84,7 +85,7 @@ bool kFiscalPrinter_EPSFPNAT::SetVatTable(kVatTable& aVatTable) {
     const int32_t slot = fVatTable->GetFirstAvailableIndex();
     if (slot > kVatSlots) throw Error(u"No more available VAT slots");
     if (!result) continue;
-    result = ExecuteCommand(u"4005", FitField(slot, 2, u"the VAT slot") + VatRateField(vat) + u"00", u"SetVatTable");
+    result = ExecuteCommand(u"4005", FitField(slot, 2, kVatSlotField) + VatRateField(vat) + u"00", u"SetVatTable");
     if (!result) continue;
     auto added = std::make_unique<kVat>();
     added->fIndex = slot;
