@@ -112,7 +112,7 @@ class Tables : public ::testing::Test {
     const Answer open = fLibrary->Call("OPEN", Request(""));
     ASSERT_EQ(open.Result, 0u) << open.Output;
     fHandle = std::stoi(Values(open.Output, "Handle").at(0));
-    Frames();
+    fOpenFrames = Frames();
   }
 
   std::string Request(const std::string& aDocument) const {
@@ -132,7 +132,20 @@ class Tables : public ::testing::Test {
   std::unique_ptr<e2e::Library> fLibrary;
   std::unique_ptr<e2e::SimulatorProcess> fSimulator;
   int fHandle = 0;
+  std::vector<std::string> fOpenFrames;
 };
+
+TEST_F(Tables, OpenReadsTheVatTableThatGetDeptTableUses) {
+  Start({"--set", "department.2=FRUTTA;11;service;0", "--set", "department.6=SENZA ALIQUOTA;7;product;0"});
+  EXPECT_EQ(fOpenFrames, Join({{"20502400"}, Reads("4205", 9)}));
+  const Answer get = Call("GETDEPTTABLE");
+  ASSERT_EQ(get.Result, 0u) << get.ErrorText;
+  EXPECT_EQ(Frames(), Join({Reads("4237", 3), Reads("4202", 25)}));
+  // Departments 3, 4 and 6 name empty slots; department 2 the nature N2 (slot 11).
+  EXPECT_EQ(First(get.Output, "Code", 4), (std::vector<std::string>{"01", "02", "05", "07"}));
+  EXPECT_EQ(First(get.Output, "VATCode", 2), (std::vector<std::string>{"2200", "N2"}));
+  EXPECT_EQ(First(get.Output, "SalesType", 2), (std::vector<std::string>{"Product", "Service"}));
+}
 
 TEST_F(Tables, VatTableProgrammedAfterTheZReportAndReadBack) {
   Start();
