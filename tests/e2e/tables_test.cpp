@@ -293,4 +293,26 @@ TEST_F(Tables, DeptTableFailures) {
   EXPECT_EQ(Frames().back(), Record("02", "DUE", "02", '0', "00"));
 }
 
+TEST_F(Tables, APrinterErrorInTheMiddleOfTheActivities) {
+  Start({"--fault", "4037:slow=0", "--fault", "4037:error=13"});
+  const std::string request = "<DeptTable>" + Dept("1", "BAR", "1000", "Product", "563000") +
+                              Dept("2", "LIBRI", "2200", "Product", "476200") + "</DeptTable>";
+  const Answer a = Call("SETDEPTTABLE", request);
+  EXPECT_EQ(a.ErrorText, "VALORE ERRATO");
+  // The first activity is written, the second refused; no department is written.
+  EXPECT_EQ(Frames(), Join({Reads("4237", 3),
+                            {"20502400", "300101", "403701563000" "0" "1" + std::string(9, ' '),
+                             "403702476200" "0" "1" + std::string(9, ' ')}}));
+  const Answer back = Call("GETDEPTTABLE");
+  EXPECT_EQ(First(back.Output, "EACode", 2), (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(First(back.Output, "Description", 2), (std::vector<std::string>{"REPARTO 01", "REPARTO 02"}));
+  Frames();
+  // The next request writes the activities again and the departments.
+  EXPECT_EQ(Call("SETDEPTTABLE", request).Result, 0u);
+  const std::vector<std::string> frames = Frames();
+  ASSERT_GE(frames.size(), 6u);
+  EXPECT_EQ(frames[5], "403702476200" "0" "1" + std::string(9, ' '));
+  EXPECT_EQ(frames.back(), Record("02", "LIBRI", "01", '0', "02"));
+}
+
 }  // namespace

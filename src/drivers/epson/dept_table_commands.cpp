@@ -136,6 +136,10 @@ bool kFiscalPrinter_EPSFPNAT::GetDeptTable() {
 }
 
 bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable& aDeptTable) {
+  // The activities of this request could not be programmed: the departments stay as they are
+  // and the answer keeps the printer's error.
+  if (fIOHandler->ErrorFound()) return false;
+
   // The department numbers are checked before anything is sent.
   std::vector<int32_t> numbers;
   for (const kDepartment& dept : aDeptTable) {
