@@ -154,9 +154,6 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // The printer takes no table while the fiscal day has receipts: a Z report closes the day
   // first. The result is the Z report's (true when the day had no receipts).
   bool CloseDayBeforeProgramming();
-  // The rate of a VAT entry as its field of the wire: 4 digits with 2 decimals; a rate of 100 or
-  // more is refused.
-  static String VatRateField(const kVat& aVat);
 
   // ---- reports and RT data files (report_commands.cpp) ----
   // The day's totals from the printer's RT data files into the counters; aLines gets the report

@@ -21,6 +21,11 @@ constexpr VatNature kVatNatures[] = {{0, u"N4", u"*ES Esenti"},          {10, u"
 constexpr int32_t kVatSlots = 9;
 constexpr const char16_t* kVatSlotField = u"the VAT slot";
 
+// The rate as its field of the wire: 4 digits with 2 decimals; a rate of 100 or more is refused.
+String VatRateField(const kVat& aVat) {
+  return kFiscalPrinter_EPSFPNAT::FitField(aVat.fRate, 4, 2, u"the VAT rate " + aVat.fCode);
+}
+
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::CloseDayBeforeProgramming() {
@@ -28,10 +33,6 @@ bool kFiscalPrinter_EPSFPNAT::CloseDayBeforeProgramming() {
   // stop the programming: the printer then refuses it with its own error.
   if (IsDayOpen()) return ZReport(nullptr);
   return true;
-}
-
-String kFiscalPrinter_EPSFPNAT::VatRateField(const kVat& aVat) {
-  return FitField(aVat.fRate, 4, 2, u"the VAT rate " + aVat.fCode);
 }
 
 bool kFiscalPrinter_EPSFPNAT::GetVatTable() {
