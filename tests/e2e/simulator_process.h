@@ -66,6 +66,20 @@ class SimulatorProcess {
   const std::string& Device() const { return fDevice; }
   int Port() const { return fPort; }
 
+  // What the program printed after its start lines and has not been read yet; does not wait.
+  // With --trace, the frames of a request are printed before the printer answers it.
+  std::string ReadAvailable() {
+    std::string text;
+    char buffer[4096];
+    pollfd p{fOut, POLLIN, 0};
+    while (::poll(&p, 1, 0) > 0) {
+      const ssize_t n = ::read(fOut, buffer, sizeof buffer);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+  }
+
  private:
   static std::string Field(const std::string& aText, const std::string& aPrefix) {
     const size_t at = aText.find(aPrefix);

@@ -34,6 +34,7 @@ TEST_F(TablesTest, ActivitiesRoundTrip) {
   EXPECT_EQ(data.substr(2, 6), "477100");
   EXPECT_EQ(data[8], '1');
   EXPECT_EQ(ErrorOf("4237", "04"), 13);
+  EXPECT_EQ(ErrorOf("4037", "02" "477100" "1" "0" + std::string(9, ' ')), 13);  // "1" and nine blanks
 }
 
 TEST_F(TablesTest, DepartmentsRoundTrip) {
@@ -48,6 +49,11 @@ TEST_F(TablesTest, DepartmentsRoundTrip) {
   EXPECT_EQ(data.substr(0, 70), record.substr(0, 70));  // the rest as written
   EXPECT_EQ(ErrorOf("4002", DepartmentRecord(7, "X", 15, '0', 0)), 13);
   EXPECT_EQ(ErrorOf("4002", record.substr(0, 71)), 13);
+  for (const size_t filler : {49u, 52u, 64u, 65u, 66u, 68u, 69u}) {  // "0", zeros, blanks, "00"
+    std::string bad = record;
+    bad[filler] = bad[filler] == ' ' ? '0' : ' ';
+    EXPECT_EQ(ErrorOf("4002", bad), 13) << filler;
+  }
 
   // A sale on a department of a VAT nature prints the nature and rate 0.
   Data("1085", "01");

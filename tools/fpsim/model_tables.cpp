@@ -46,7 +46,9 @@ Reply PrinterModel::GetActivity(std::string_view aData) {
 // "4037": activity (2) + code (6) + apportionment (1) + "1" + nine blanks.
 Reply PrinterModel::SetActivity(std::string_view aData) {
   int n = 0;
-  if (aData.size() != 19 || !Index(aData, 3, n) || (aData[8] != '0' && aData[8] != '1')) return Fail(kErrBadValue);
+  if (aData.size() != 19 || !Index(aData, 3, n) || (aData[8] != '0' && aData[8] != '1') ||
+      aData.substr(9) != "1" + std::string(9, ' '))
+    return Fail(kErrBadValue);
   if (AnyDocumentOpen()) return Fail(kErrCloseReceipt);
   if (fState.day.documents > 0) return Fail(kErrNotNow);
   fState.activities[n] = {std::string(aData.substr(2, 6)), aData[8] == '1'};
@@ -64,12 +66,14 @@ Reply PrinterModel::GetDepartment(std::string_view aData) {
             std::string(13, '0') + "  " + (d.service ? "1" : "0") + "000" + Digits(d.activity, 2));
 }
 
-// "4002": the 72-character department record.
+// "4002": the 72-character department record: 1-2 number, 3-22 description, 23-49 the limits,
+// 50 "0", 51-52 VAT slot, 53-65 zeros, 66-67 blanks, 68 sales type, 69-70 "00", 71-72 activity.
 Reply PrinterModel::SetDepartment(std::string_view aData) {
   int n = 0;
   int64_t slot = 0, activity = 0;
-  if (aData.size() != 72 || !Index(aData, 99, n) || !AllDigits(aData.substr(22, 28)) ||
-      !NumberField(aData, 50, 2, slot) || slot > 14 || (aData[67] != '0' && aData[67] != '1') ||
+  if (aData.size() != 72 || !Index(aData, 99, n) || !AllDigits(aData.substr(22, 28)) || aData[49] != '0' ||
+      !NumberField(aData, 50, 2, slot) || slot > 14 || aData.substr(52, 13) != std::string(13, '0') ||
+      aData.substr(65, 2) != "  " || (aData[67] != '0' && aData[67] != '1') || aData.substr(68, 2) != "00" ||
       !NumberField(aData, 70, 2, activity) || activity > 3)
     return Fail(kErrBadValue);
   if (AnyDocumentOpen()) return Fail(kErrCloseReceipt);

@@ -140,6 +140,8 @@ void ApplySetting(SimulatorConfig& aConfig, std::string_view aKey, std::string_v
     else if (aValue == "end") aConfig.paper = PaperState::End;
     else if (aValue == "cover-open") aConfig.paper = PaperState::CoverOpen;
     else BadValue(aKey, aValue, "expected ok, near-end, end or cover-open");
+  } else if (aKey == "day_documents") {
+    aConfig.dayDocuments = Integer(aKey, aValue, 0, 9999);
   } else if (aKey == "fault") {
     aConfig.faults.push_back(ParseFault(aValue));
   } else {

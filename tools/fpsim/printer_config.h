@@ -45,12 +45,13 @@ struct SimulatorConfig {
   std::string eftResult = "00";                 // payment terminal result: "00" approved
   int drawerAutoClose = 1;                      // status reads that see the drawer open; 0: stays open
   PaperState paper = PaperState::Ok;
+  int dayDocuments = 0;                         // sales already in the fiscal day at start
   std::vector<Fault> faults;
 };
 
 // Applies one setting; raises qx::Error("unknown setting ..." or "bad value ...") otherwise.
 // Keys: serial, firmware, mode, s14.N, s15.N, vat.N, department.N, activity.N, header.N, clock,
-// clock_offset, clock_frozen, password, eft_result, drawer_auto_close, paper, fault.
+// clock_offset, clock_frozen, password, eft_result, drawer_auto_close, paper, day_documents, fault.
 void ApplySetting(SimulatorConfig& aConfig, std::string_view aKey, std::string_view aValue);
 
 }  // namespace qx::fpsim

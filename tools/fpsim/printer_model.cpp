@@ -130,6 +130,9 @@ PrinterModel::PrinterModel(const SimulatorConfig& aConfig) {
   s.eftResult = aConfig.eftResult;
   s.drawerAutoClose = aConfig.drawerAutoClose;
   s.paper = aConfig.paper;
+  // A day that already has sales (their records are not kept).
+  s.day.documents = aConfig.dayDocuments;
+  s.day.salesCount = aConfig.dayDocuments;
 }
 
 TDateTime PrinterModel::Clock() const {

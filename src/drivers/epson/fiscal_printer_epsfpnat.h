@@ -174,7 +174,10 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
 
   // ---- non-fiscal receipt, display, drawer, payment, reprint, journal (nonfiscal_commands.cpp) ----
 
-  // ---- tables (table_commands.cpp) ----
+  // ---- tables (table_commands.cpp, dept_table_commands.cpp) ----
+  // The printer takes no table while the fiscal day has receipts: a Z report closes the day
+  // first. The result is the Z report's (true when the day had no receipts).
+  bool CloseDayBeforeProgramming();
 
   // ---- reports and RT data files (report_commands.cpp) ----
   // The day's totals from the printer's RT data files into the counters; aLines gets the report
