@@ -22,18 +22,25 @@ namespace {
 constexpr int kDotsPerInch = 96;
 
 // The file of the best fixed-pitch match for Courier; fontconfig maps Courier to a metric-
-// compatible font (Liberation Mono) when the original is not installed.
+// compatible font (Liberation Mono) when the original is not installed. The look-up runs on a
+// private configuration that is released at once (the host's own use of fontconfig stays
+// untouched and nothing is left behind), and its result is kept for the process.
 std::string FindCourierFile() {
   static std::mutex mutex;
+  static std::string found;
   const std::lock_guard<std::mutex> lock(mutex);
-  if (!FcInit()) throw Error(u"The font configuration cannot be loaded");
+  if (!found.empty()) return found;
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) throw Error(u"The font configuration cannot be loaded");
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("Courier New:spacing=mono"));
-  if (pattern == nullptr) throw Error(u"The font configuration cannot be loaded");
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
+  FcPattern* match = nullptr;
+  if (pattern != nullptr) {
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    match = FcFontMatch(config, pattern, &result);
+    FcPatternDestroy(pattern);
+  }
   std::string file;
   int spacing = FC_PROPORTIONAL;
   FcChar8* path = nullptr;
@@ -41,8 +48,10 @@ std::string FindCourierFile() {
       FcPatternGetInteger(match, FC_SPACING, 0, &spacing) == FcResultMatch && spacing == FC_MONO)
     file = reinterpret_cast<const char*>(path);
   if (match != nullptr) FcPatternDestroy(match);
+  FcConfigDestroy(config);
   if (file.empty()) throw Error(u"No fixed-pitch Courier-like font is installed");
-  return file;
+  found = file;
+  return found;
 }
 
 class FreeTypeFont : public FixedPitchFont {
