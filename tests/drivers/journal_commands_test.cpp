@@ -49,7 +49,8 @@ TEST_F(JournalCommands, KindsDestinationsAndTheNonFiscalJournal) {
   EXPECT_EQ(text, u"");
   ASSERT_TRUE(fDevice->EJReportCreditNote(rd_Memory, 0, 0, text, from, to));
   ASSERT_TRUE(fDevice->EJReportInvoice(rd_Printer, 0, 0, text, from, to));
-  EXPECT_EQ(SentFrames(fSimulator), (std::vector<std::string>{kLogin, "3103" "01" "1" "5" "010325" "020325" "000", kLogin,
+  EXPECT_EQ(SentFrames(fSimulator),
+            (std::vector<std::string>{kLogin, "3103" "01" "1" "5" "010325" "020325" "000", kLogin,
                                                         "3103" "01" "1" "4" "010325" "020325" "000", kLogin,
                                                         "3103" "01" "0" "2" "010325" "020325" "000"}));
   fSimulator.ClearTranscript();

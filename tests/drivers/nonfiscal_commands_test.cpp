@@ -96,6 +96,7 @@ TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
       {bt_CODE39, u"abc", "holds a character outside digits, capital letters"},
       {bt_CODE128, u"abc", "holds a character outside digits, capital letters"},
       {bt_CODE128, String(41, u'1'), "has 41 characters; the type takes 1 to 40"},
+      {bt_Interleaved2Of5, u"12ab", "The Interleaved2Of5 barcode value '12ab' holds a character outside"},
   };
   for (const auto& c : cases) {
     if (c.message.empty()) {

@@ -122,12 +122,14 @@ TEST_F(NonFiscalExports, NonFiscalReceiptFailingMidwayThenPrinted) {
   EXPECT_EQ(Tag(printed.Output, "ErrorText"), "");
 
   const Answer badBarcode =
-      Call("PRINTNFR", "<NFReceipt><Lines><Barcode><Value>12AB</Value><Type>EAN13</Type></Barcode></Lines></NFReceipt>");
+      Call("PRINTNFR",
+           "<NFReceipt><Lines><Barcode><Value>12AB</Value><Type>EAN13</Type></Barcode></Lines></NFReceipt>");
   EXPECT_EQ(badBarcode.Result, 65535u);
   EXPECT_NE(badBarcode.ErrorText.find("The EAN13 barcode value '12AB' has 4 characters"), std::string::npos)
       << badBarcode.ErrorText;
 
-  const std::vector<std::string> frames = Only(CloseAndFrames("PrintNFReceipt"), {"1063", "1064", "1075", "1065", "1088"});
+  const std::vector<std::string> frames =
+      Only(CloseAndFrames("PrintNFReceipt"), {"1063", "1064", "1075", "1065", "1088"});
   const std::vector<std::string> expected = {
       "106301", "106401" "1" "\x7F" + std::string(39, ' '),  // refused by the printer
       "108801",                                              // the open receipt is cancelled
@@ -150,7 +152,8 @@ TEST_F(NonFiscalExports, DisplayAndDrawer) {
   EXPECT_EQ(display.Result, 0u) << display.Output;
   EXPECT_EQ(Tag(display.Output, "Error"), "False");
   const Answer noClear =
-      Call("DISPLAY", "<Display><Clear>false</Clear><Lines><Text><Value>CIAO</Value><Alignment>Left</Alignment></Text></Lines></Display>");
+      Call("DISPLAY", "<Display><Clear>false</Clear><Lines><Text><Value>CIAO</Value><Alignment>Left</Alignment>"
+                      "</Text></Lines></Display>");
   EXPECT_EQ(noClear.Result, 0u);
   EXPECT_EQ(Call("OPENDR", "<Drawer><Number>1</Number></Drawer>").Result, 0u);
   const Answer drawer = Call("GETDRSTATUS", "<Drawer><Number>1</Number></Drawer>");
@@ -226,7 +229,8 @@ TEST_F(NonFiscalExports, LotteryStateOfAnotherPrintersAndOfAnUnknownReceipt) {
   EXPECT_EQ(Tag(own.Output, "StatusCode"), "00000");
   EXPECT_EQ(Tag(own.Output, "StatusDescription"),
             "Documento Commerciale non trovato o Codice Lotteria non specificato nel Documento");
-  EXPECT_EQ(Only(CloseAndFrames("GetLotteryRcptStatus"), {"9218"}), std::vector<std::string>{"9218" "99MEB012" "0003" "0017" "020325" "00"});
+  EXPECT_EQ(Only(CloseAndFrames("GetLotteryRcptStatus"), {"9218"}),
+            std::vector<std::string>{"9218" "99MEB012" "0003" "0017" "020325" "00"});
 }
 
 const char kPayment[] =

@@ -33,17 +33,33 @@ bool IsCode128A(char16_t c) { return c >= 0x20 && c <= 0x5F; }
 // The QR data travels inside the frame: no control characters, nothing the line cannot carry.
 bool IsQRText(char16_t c) { return (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF); }
 
+// The fixed fields of each type, as the printer takes them, then what the value may hold.
+constexpr const char16_t* kLinearDigits = u"digits";
+constexpr const char16_t* kCode39Set = u"digits, capital letters, blank and - . $ / + % *";
+constexpr const char16_t* kCode128Set = u"digits, capital letters, blank and punctuation";
+
 const BarcodeRule& RuleOf(qxReceiptMessageBarcodeType aType) {
-  static const BarcodeRule kQR{u"QRCODE", u"01001000602" u"0092", u"", 1, 256, u"1 to 256", IsQRText,
-                               u"printable characters"};
-  static const BarcodeRule kEAN13{u"EAN13", u"01901305021" u"0067", u"", 12, 13, u"12 or 13", IsDigit, u"digits"};
-  static const BarcodeRule kEAN8{u"EAN8", u"01901105021" u"0068", u"", 7, 8, u"7 or 8", IsDigit, u"digits"};
-  static const BarcodeRule kCODE39{u"CODE39", u"01901105021" u"0069", u"", 1, 40, u"1 to 40", IsCode39,
-                                   u"digits, capital letters, blank and - . $ / + % *"};
-  static const BarcodeRule kUPCA{u"UPCA", u"01901105021" u"0065", u"", 11, 12, u"11 or 12", IsDigit, u"digits"};
-  static const BarcodeRule kUPCE{u"UPCE", u"01901105021" u"0066", u"", 6, 12, u"6 to 8, 11 or 12", IsDigit, u"digits"};
-  static const BarcodeRule kCODE128{u"CODE128", u"01901105021" u"0073", u"{A", 1, 40, u"1 to 40", IsCode128A,
-                                    u"digits, capital letters, blank and punctuation"};
+  static const BarcodeRule kQR{
+      u"QRCODE", u"01" u"001" u"0" u"006" u"0" u"2" u"00" u"92", u"", 1, 256, u"1 to 256", IsQRText,
+      u"printable characters"};
+  static const BarcodeRule kEAN13{
+      u"EAN13", u"01" u"901" u"3" u"050" u"2" u"1" u"00" u"67", u"", 12, 13, u"12 or 13", IsDigit, kLinearDigits};
+  static const BarcodeRule kEAN8{
+      u"EAN8", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"68", u"", 7, 8, u"7 or 8", IsDigit, kLinearDigits};
+  static const BarcodeRule kCODE39{
+      u"CODE39", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"69", u"", 1, 40, u"1 to 40", IsCode39, kCode39Set};
+  static const BarcodeRule kUPCA{
+      u"UPCA", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"65", u"", 11, 12, u"11 or 12", IsDigit, kLinearDigits};
+  static const BarcodeRule kUPCE{
+      u"UPCE", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"66", u"", 6, 12, u"6 to 8, 11 or 12", IsDigit,
+      kLinearDigits};
+  static const BarcodeRule kCODE128{
+      u"CODE128", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"73", u"{A", 1, 40, u"1 to 40", IsCode128A,
+      kCode128Set};
+  // Interleaved 2 of 5 travels as Code 128 and takes what Code 128 takes.
+  static const BarcodeRule kI2OF5{
+      u"Interleaved2Of5", u"01" u"901" u"1" u"050" u"2" u"1" u"00" u"73", u"{A", 1, 40, u"1 to 40", IsCode128A,
+      kCode128Set};
   switch (aType) {
     case bt_QRCODE: return kQR;
     case bt_EAN13: return kEAN13;
@@ -51,8 +67,8 @@ const BarcodeRule& RuleOf(qxReceiptMessageBarcodeType aType) {
     case bt_CODE39: return kCODE39;
     case bt_UPCA: return kUPCA;
     case bt_UPCE: return kUPCE;
-    case bt_CODE128:
-    case bt_Interleaved2Of5: return kCODE128;
+    case bt_CODE128: return kCODE128;
+    case bt_Interleaved2Of5: return kI2OF5;
   }
   throw Error(u"Barcode type " + IntToStr(static_cast<int64_t>(aType)) + u" is not supported");
 }
