@@ -81,11 +81,31 @@ bool kIOHandler::Connect() {
 
 void kIOHandler::WriteLog(tQX_MessageType aEntryType, StringView aTitle, StringView aMessage) {
   if (!fLogger) return;
+  const String message = MaskedForLog(aMessage);
   String line(aTitle);
   line += u':';
-  line.append(aMessage);
-  if (fHexLog) line += u" [" + HexString(aMessage) + u"]";
+  line.append(message);
+  if (fHexLog) line += u" [" + HexString(message) + u"]";
   fLogger->Write(aEntryType, line);
+}
+
+void kIOHandler::SetLogMask(StringView aContext, StringView aSecret) {
+  fLogMaskContext = aContext;
+  fLogMaskSecret = aSecret;
+}
+
+void kIOHandler::ClearLogMask() {
+  fLogMaskContext.clear();
+  fLogMaskSecret.clear();
+}
+
+String kIOHandler::MaskedForLog(StringView aMessage) const {
+  String message(aMessage);
+  if (fLogMaskSecret.empty()) return message;
+  const String pattern = fLogMaskContext + fLogMaskSecret;
+  for (size_t at = message.find(pattern); at != String::npos; at = message.find(pattern, at + pattern.size()))
+    message.replace(at + fLogMaskContext.size(), fLogMaskSecret.size(), fLogMaskSecret.size(), u'*');
+  return message;
 }
 
 void kIOHandler::Debug(tQX_MessageType aEntryType, StringView aMessage) {

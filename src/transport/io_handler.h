@@ -71,6 +71,15 @@ class kIOHandler {
   // WriteLog of this transport as a log callback; valid while the transport lives.
   qxWriteLogEvent LogEvent();
 
+  // ---- secrets kept out of the log ----
+  // While a mask is set, WriteLog shows aSecret, wherever it directly follows aContext in a
+  // message, as asterisks of the same length, in the text and in its hex dump; the bytes on the
+  // wire are not touched. For commands that carry a password.
+  void SetLogMask(StringView aContext, StringView aSecret);
+  void ClearLogMask();
+  // aMessage as the log shows it under the mask in force.
+  String MaskedForLog(StringView aMessage) const;
+
   // ---- error state ----
   void SetCustomError(int32_t aErrorCode, StringView aErrorMessage);
   void ResetCustomError();
@@ -111,6 +120,8 @@ class kIOHandler {
   int32_t fTemporaryReadTimeout = 0;
   String fVersion;
   int32_t fCodePage = 0;
+  String fLogMaskContext;
+  String fLogMaskSecret;
 };
 
 }  // namespace qx

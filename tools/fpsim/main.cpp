@@ -11,6 +11,7 @@
 
 #include "fpsim/config_file.h"
 #include "fpsim/field_text.h"
+#include "fpsim/panel_view.h"
 #include "fpsim/simulator.h"
 #include "support/error.h"
 #include "support/text.h"
@@ -107,11 +108,20 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
   try {
+    qx::fpsim::PanelWatcher panel;  // outlives the simulator, whose threads use it
     qx::fpsim::Simulator simulator(options.config);
     if (!options.quiet)
       simulator.SetPaperListener([](const std::string& aLine) { Say("| " + qx::ToUtf8(qx::FromLatin1(aLine))); });
-    if (options.trace)
-      simulator.SetTranscriptListener([](const qx::fpsim::TranscriptEntry& aEntry) { Say(DescribeEntry(aEntry)); });
+    // The customer display and the drawer are shown as they change, after the answer that
+    // changed them; with --quiet only the traffic (with --trace) is shown.
+    if (options.trace || !options.quiet)
+      simulator.SetTranscriptListener([&](const qx::fpsim::TranscriptEntry& aEntry) {
+        if (options.trace) Say(DescribeEntry(aEntry));
+        if (options.quiet || aEntry.kind != qx::fpsim::EntryKind::Answer) return;
+        const auto changes =
+            simulator.WithModel([&](qx::fpsim::PrinterModel& aModel) { return panel.Changes(aModel.State()); });
+        for (const std::string& line : changes) Say(line);
+      });
     if (options.pty) Say("fpsim: pseudo-terminal " + simulator.StartPty());
     if (options.tcp) Say("fpsim: tcp 127.0.0.1:" + std::to_string(simulator.StartTcp(options.port)));
     Say("fpsim: serial " + options.config.serial + ", " + options.config.fiscalMode + " mode; Ctrl-C stops");

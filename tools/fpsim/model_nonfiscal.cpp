@@ -37,9 +37,13 @@ Reply PrinterModel::Barcode(std::string_view aData) {
   const char* name = nullptr;
   for (const auto& t : kTypes)
     if (code == t.code) name = t.name;
-  if (name == nullptr) return Fail(kErrBadValue);
+  // Code 128 data starts with its code set ("{A").
+  std::string_view value = aData.substr(15);
+  if (code == "73" && value.substr(0, 2) == "{A") value.remove_prefix(2);
+  if (name == nullptr || value.empty()) return Fail(kErrBadValue);
   if (!AnyDocumentOpen()) return Fail(kErrSequence);
-  Print(Centered("[" + std::string(name) + " " + std::string(aData.substr(15)) + "]", LineLength()));
+  // On paper: a placeholder where the symbol would be, naming its type and value.
+  Print(Centered("[" + std::string(name) + " " + std::string(value) + "]", LineLength()));
   return Ok();
 }
 

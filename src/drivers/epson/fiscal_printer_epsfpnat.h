@@ -172,7 +172,23 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // the subtotal, then the four markups in the same order.
   bool SendAdjustment(int32_t aKind, StringView aDescription, StringView aLabel, Currency aAmount);
 
-  // ---- non-fiscal receipt, display, drawer, payment, reprint, journal (nonfiscal_commands.cpp) ----
+  // ---- non-fiscal receipt, display, drawer, payment, reprint, journal, lottery ----
+  // (nonfiscal_receipt.cpp, display_drawer.cpp, payment_commands.cpp, reprint_commands.cpp,
+  // journal_commands.cpp, lottery_commands.cpp)
+  // The data of the barcode command "1075" for a barcode line; raises a clear error, before
+  // anything is sent, for a value the printer cannot take as that type.
+  static String BarcodeFields(qxReceiptMessageBarcodeType aType, StringView aValue);
+  // The journal of one kind (0 Z reports, 1 fiscal receipts, 2 non-fiscal receipts, 3 credit
+  // notes, 4 invoices) read into aText, one line + CR LF each, or printed.
+  bool ReadElectronicJournal(int32_t aKind, qxEJReportDestination aDestination, String& aText, TDateTime aStartDate,
+                             TDateTime aEndDate);
+  // A date as the six digits "ddmmyy" of the commands.
+  static String DateField(TDateTime aDate);
+  // A document number given as text ("17", " 0017 ") as a four-digit field; raises a clear error
+  // for a text that is no number or does not fit.
+  static String DocumentNumberField(StringView aNumber, StringView aFieldName);
+  // How long Pay waits, with no copy to print, for the terminal to finish its own slip.
+  int32_t fPayWithoutCopiesWaitMs = 3000;
 
   // ---- tables (table_commands.cpp, dept_table_commands.cpp) ----
   // The printer takes no table while the fiscal day has receipts: a Z report closes the day

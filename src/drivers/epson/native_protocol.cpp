@@ -82,7 +82,10 @@ bool kFiscalPrinter_EPSFPNAT::AnswersCommand(StringView aInnerAnswer, StringView
   // An error answer carries no echo. The status reading asks with "2050" and handles answers
   // to other commands itself.
   if (IsErrorAnswer(aInnerAnswer) || aCommand == u"2050") return true;
-  return aInnerAnswer.size() >= 7 && aInnerAnswer.substr(3, 4) == aCommand;
+  if (aInnerAnswer.size() < 7) return false;
+  const StringView echo = aInnerAnswer.substr(3, 4);
+  // The journal read's last answer echoes "3102": the journal has no more lines.
+  return echo == aCommand || (aCommand == u"3103" && echo == u"3102");
 }
 
 bool kFiscalPrinter_EPSFPNAT::CheckAnswer(StringView aInnerAnswer) {

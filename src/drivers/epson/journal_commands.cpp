@@ -1,0 +1,112 @@
+// The electronic journal: read page by page into a text, or printed, by kind and date range;
+// in RT mode the Z-report journal is the day's RT data instead.
+#include "drivers/epson/fiscal_printer_epsfpnat.h"
+#include "drivers/epson/slow_command.h"
+#include "support/error.h"
+#include "support/text_functions.h"
+
+namespace qx {
+
+namespace {
+
+constexpr int32_t kJournalReadTimeout = 3000;
+constexpr int32_t kZReportKind = 0;
+constexpr int32_t kNonFiscalKind = 2;
+// The printer's kind digits in the order of the journal kinds; the non-fiscal journal has none.
+constexpr const char16_t* kKindDigits[] = {u"5", u"1", nullptr, u"4", u"2"};
+// A journal line of a memory read: answer positions 17-62.
+constexpr size_t kLineFirst = 17;
+constexpr size_t kLineLast = 62;
+
+// The login command carries the printer's local password: the log shows it as asterisks.
+class MaskedPassword {
+ public:
+  MaskedPassword(kIOHandler& aIOHandler, StringView aPassword) : fIOHandler(aIOHandler) {
+    fIOHandler.SetLogMask(u"E403802", aPassword);
+  }
+  ~MaskedPassword() { fIOHandler.ClearLogMask(); }
+  MaskedPassword(const MaskedPassword&) = delete;
+  MaskedPassword& operator=(const MaskedPassword&) = delete;
+
+ private:
+  kIOHandler& fIOHandler;
+};
+
+String JoinLines(const StringList& aLines) {
+  size_t size = 0;
+  for (const String& line : aLines) size += line.size() + 2;
+  String text;
+  text.reserve(size);
+  for (const String& line : aLines) {
+    text += line;
+    text += u"\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDestination aDestination, String& aText,
+                                                    TDateTime aStartDate, TDateTime aEndDate) {
+  if (aKind < 0 || aKind > 4) throw Error(u"Journal kind " + IntToStr(aKind) + u" is not valid");
+  aText.clear();
+  if (fFiscalMode == u"RT" && aKind == kZReportKind) {
+    // The Z reports of an RT printer are its day's RT data, read from its web server.
+    ResetCounters();
+    if (ReplaceAll(fBaseURL, u" ", u"").empty()) return true;
+    StringList lines;
+    ReadRTDayTotals(lines, aStartDate, aEndDate);
+    aText = JoinLines(lines);
+    return true;
+  }
+
+  {
+    const MaskedPassword mask(*fIOHandler, fLocalPassword.substr(0, 40));
+    // A refused login shows in the read that follows.
+    ExecuteCommand(u"4038", u"02" + PadText(fLocalPassword, 40), u"Memory Read - Login");
+  }
+  if (aKind == kNonFiscalKind) throw Error(u"Non Fiscal Receipt Read is not supported.");
+  const String selector = u"01" + String(aDestination == rd_Memory ? u"1" : u"0") + kKindDigits[aKind] +
+                          DateField(aStartDate) + DateField(aEndDate);
+
+  const SlowCommandTimeout slow(*fIOHandler, kJournalReadTimeout);
+  if (aDestination != rd_Memory) return ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Print");
+
+  StringList lines;
+  bool result = ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Read - Start from first line");
+  while (result && fFullResponseData.substr(0, 4) != u"3102") {
+    lines.push_back(ResponseField(kLineFirst, kLineLast));
+    result = ExecuteCommand(u"3103", selector + u"1" + u"00", u"Memory Read - Next lines");
+  }
+  // A read cut short keeps the lines it got; the result tells the caller it is incomplete.
+  aText = JoinLines(lines);
+  return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::EJReportZReport(qxEJReportDestination aDestination, String& aText, TDateTime aStartDate,
+                                              TDateTime aEndDate) {
+  return ReadElectronicJournal(0, aDestination, aText, aStartDate, aEndDate);
+}
+
+// The receipt journals select by date range alone: the numbers are not sent.
+bool kFiscalPrinter_EPSFPNAT::EJReportFiscalReceipt(qxEJReportDestination aDestination, int32_t, int32_t,
+                                                    String& aText, TDateTime aStartDate, TDateTime aEndDate) {
+  return ReadElectronicJournal(1, aDestination, aText, aStartDate, aEndDate);
+}
+
+bool kFiscalPrinter_EPSFPNAT::EJReportNonFiscalReceipt(qxEJReportDestination aDestination, int32_t, int32_t,
+                                                       String& aText, TDateTime aStartDate, TDateTime aEndDate) {
+  return ReadElectronicJournal(2, aDestination, aText, aStartDate, aEndDate);
+}
+
+bool kFiscalPrinter_EPSFPNAT::EJReportCreditNote(qxEJReportDestination aDestination, int32_t, int32_t, String& aText,
+                                                 TDateTime aStartDate, TDateTime aEndDate) {
+  return ReadElectronicJournal(3, aDestination, aText, aStartDate, aEndDate);
+}
+
+bool kFiscalPrinter_EPSFPNAT::EJReportInvoice(qxEJReportDestination aDestination, int32_t, int32_t, String& aText,
+                                              TDateTime aStartDate, TDateTime aEndDate) {
+  return ReadElectronicJournal(4, aDestination, aText, aStartDate, aEndDate);
+}
+
+}  // namespace qx
