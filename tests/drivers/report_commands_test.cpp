@@ -76,10 +76,19 @@ TEST_F(ReportTest, ZReportWithoutWebAddressResetsTheCountersAndSucceeds) {
   PrintTheDay();
   fDevice->fCounters.DayTotalAmount = Currency::FromInt(5);
   fDevice->fCounters.Text = u"old";
+  fDevice->fCounters.DayVoidsAmount = Currency::FromInt(3);
+  // The date file of the last closing lives under the working directory.
+  testing::TempDir work;
+  fs::create_directories(work / "LogFiles/FiscalPrinter");
+  const fs::path old = fs::current_path();
+  fs::current_path(work.Path());
   EXPECT_TRUE(fDevice->ZReport(nullptr));
+  EXPECT_EQ(fDevice->LoadZReportDate(), Date());
+  fs::current_path(old);
   EXPECT_FALSE(IO().ErrorFound());
   EXPECT_EQ(fDevice->fCounters.DayTotalAmount, Currency());
   EXPECT_TRUE(fDevice->fCounters.Text.empty());
+  EXPECT_EQ(fDevice->fCounters.DayVoidsAmount, Currency::FromInt(3));  // a reset keeps the voids
   EXPECT_EQ(fSimulator.WithModel([](fpsim::PrinterModel& m) { return m.State().zNumber; }), 1);
 }
 

@@ -33,6 +33,16 @@ bool kFiscalPrinter_EPSFPNAT::ZReport(kZReport*) {
   fIOHandler->SetTemporaryReadTimeout(kReportReadTimeout);
   const bool result = ExecuteCommand(u"3001", u"01", u"ZReport");
   fIOHandler->ResetTemporaryReadTimeout();
+  if (result) {
+    // The date of the last closing, which the start-up check of RT-server mode compares with
+    // today: without it a day closed here daily would still look unclosed for months there.
+    // The report is printed: a date file that cannot be written is only logged.
+    try {
+      StoreZReportDate(Now());
+    } catch (const Error& e) {
+      fIOHandler->Debug(let_error, e.Message());
+    }
+  }
   const TDateTime today = Date();
   String text;
   if (!ReadDayZReports(text, today, today + EncodeTime(23, 59, 59, 999))) return result;

@@ -1,5 +1,8 @@
 #include "drivers/epson/rt_data.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <pugixml.hpp>
 
 #include "platform/file_system.h"
@@ -234,7 +237,8 @@ bool kEpsonRTData::GetRTData(TDateTime aStartDateTime, TDateTime aEndDateTime, S
     aSalesAmount += sales;
     aRefundsAmount += refunds;
     aVoidsAmount += voids;
-    aReceiptsCount += count;
+    // Document counts are read from the files: their sum must not wrap around.
+    aReceiptsCount = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, static_cast<int64_t>(aReceiptsCount) + count));
   }
   return true;
 }

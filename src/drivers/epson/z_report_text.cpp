@@ -21,10 +21,14 @@ Currency PrintedValue(StringView aWord) {
   return value;
 }
 
-int32_t Truncated(Currency aValue) {
-  const int64_t whole = aValue.Raw() / Currency::kScale;
-  return whole > INT32_MAX ? INT32_MAX : (whole < INT32_MIN ? INT32_MIN : static_cast<int32_t>(whole));
+// Counts read from the journal text are held to the 32-bit range: no value or sum wraps around.
+int32_t Clamped(int64_t aValue) {
+  return aValue > INT32_MAX ? INT32_MAX : (aValue < INT32_MIN ? INT32_MIN : static_cast<int32_t>(aValue));
 }
+
+int32_t Truncated(Currency aValue) { return Clamped(aValue.Raw() / Currency::kScale); }
+
+int32_t SaturatedSum(int32_t a, int32_t b) { return Clamped(static_cast<int64_t>(a) + b); }
 
 bool TwoDigitsBetween(StringView aText, size_t aAt, StringView aLow, StringView aHigh) {
   if (aText.size() < aAt + 2) return false;
@@ -83,8 +87,8 @@ bool kFiscalPrinter_EPSFPNAT::ParseZReportText(StringView aText) {
       fCounters.DayReturnsAmount += block.Returns;
       fCounters.DayRefundsAmount += block.DayRefunds;
       fCounters.DayVoidsAmount += block.DayVoids;
-      fCounters.DayReceiptsNumber += block.ReceiptsCount;
-      fCounters.DayRefundsNumber += block.RefundsCount;
+      fCounters.DayReceiptsNumber = SaturatedSum(fCounters.DayReceiptsNumber, block.ReceiptsCount);
+      fCounters.DayRefundsNumber = SaturatedSum(fCounters.DayRefundsNumber, block.RefundsCount);
       fCounters.ZReportNumber = block.ZNumber;
       fCounters.ZReportDateTime = block.Date;
       block = ZBlock();
