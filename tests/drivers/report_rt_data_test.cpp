@@ -295,3 +295,32 @@ TEST_F(RTDataTest, AHugeListingOrADownServerGiveZeroCounters) {
 
 }  // namespace
 }  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST(RTDataRequests, EachGoesOutWithTheReadersUserAgentAndWithoutCompression) {
+  webtest::ScriptedHttpServer server("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+  kIOHandler_HTTP http(nullptr, u"", u"");
+  http.SetConnectTimeout(2);
+  http.SetReadTimeout(2);
+  kEpsonRTData data;
+  data.fAddress = FromUtf8(server.URL(""));  // scheme and host, no trailing slash
+  data.fSerialNumber = u"99MEX067890";
+  data.fIOHandler = &http;
+  StringList lines;
+  Currency a, b, c, d, e, f;
+  int32_t count = -1;
+  EXPECT_TRUE(data.GetRTData(EncodeDate(2025, 1, 5), EncodeDate(2025, 1, 6), lines, a, b, c, d, e, f, count));
+  const std::vector<std::string> requests = server.Requests();
+  ASSERT_EQ(requests.size(), 5u);  // demo, da-inviare, rifiutati and two days
+  EXPECT_EQ(requests[3].rfind("GET /www/dati-rt/20250105/ HTTP/1.1\r\n", 0), 0u) << requests[3];
+  for (const std::string& r : requests) {
+    EXPECT_NE(r.find("User-Agent: RT Fiscal Driver\r\n"), std::string::npos) << r;
+    EXPECT_EQ(r.find("Accept-Encoding"), std::string::npos) << r;
+  }
+  EXPECT_EQ(count, 0);
+}
+
+}  // namespace
+}  // namespace qx
