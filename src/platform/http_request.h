@@ -24,6 +24,7 @@ struct HttpRequest {
   HttpAuth Auth = HttpAuth::None;
   std::string User, Password;  // Basic (sent with the first request) and Digest (after the challenge)
   std::string Bearer;          // Bearer
+  // Time-outs of 0 or less mean these defaults: no wait is ever without a bound.
   int32_t ConnectTimeoutMs = 5000;
   // The longest wait for the next byte of the answer; the exchange ends when it passes.
   int32_t ReadTimeoutMs = 10000;

@@ -26,7 +26,8 @@ struct Transfer {
   bool TooLarge = false;
   bool Stalled = false;
   int32_t ReadTimeoutMs = 0;
-  bool Connected = false;
+  int32_t ConnectTimeoutMs = 0;
+  CURL* Handle = nullptr;
   curl_off_t LastBytes = -1;
   Clock::time_point LastProgress;
 };
@@ -84,7 +85,12 @@ int OnProgress(void* aUser, curl_off_t, curl_off_t aDownloaded, curl_off_t, curl
     t->LastProgress = now;
     return 0;
   }
-  if (now - t->LastProgress > std::chrono::milliseconds(t->ReadTimeoutMs)) {
+  // While the connection is being made (no connect time yet; a reused connection may show none
+  // either) the connect time-out's wait comes on top, so the bound always holds.
+  curl_off_t connectTime = 0;
+  curl_easy_getinfo(t->Handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+  const int64_t limitMs = static_cast<int64_t>(t->ReadTimeoutMs) + (connectTime == 0 ? t->ConnectTimeoutMs : 0);
+  if (now - t->LastProgress > std::chrono::milliseconds(limitMs)) {
     t->Stalled = true;
     return 1;
   }
@@ -114,8 +120,12 @@ class CurlSession : public HttpSession {
     char errorBuffer[CURL_ERROR_SIZE] = {0};
     Transfer t;
     t.Response = &aResponse;
+    t.Handle = c;
     t.MaxBody = aRequest.MaxBodyBytes;
-    t.ReadTimeoutMs = aRequest.ReadTimeoutMs;
+    // Every wait keeps a bound: a time-out of 0 or less takes the defaults of HttpRequest.
+    t.ReadTimeoutMs = aRequest.ReadTimeoutMs > 0 ? aRequest.ReadTimeoutMs : HttpRequest().ReadTimeoutMs;
+    const int32_t connectTimeoutMs = aRequest.ConnectTimeoutMs > 0 ? aRequest.ConnectTimeoutMs : HttpRequest().ConnectTimeoutMs;
+    t.ConnectTimeoutMs = connectTimeoutMs;
     t.LastProgress = Clock::now();
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
     curl_easy_setopt(c, CURLOPT_URL, aRequest.URL.c_str());
@@ -123,7 +133,7 @@ class CurlSession : public HttpSession {
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(aRequest.ConnectTimeoutMs));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectTimeoutMs));
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnBody);
@@ -181,7 +191,7 @@ class CurlSession : public HttpSession {
       if (t.TooLarge) {
         aResponse.ErrorText = "The answer is larger than " + std::to_string(aRequest.MaxBodyBytes) + " bytes";
       } else if (t.Stalled) {
-        aResponse.ErrorText = "No answer within the read time-out of " + std::to_string(aRequest.ReadTimeoutMs) + " ms";
+        aResponse.ErrorText = "No answer within the read time-out of " + std::to_string(t.ReadTimeoutMs) + " ms";
       } else {
         aResponse.ErrorText = curl_easy_strerror(code);
         if (errorBuffer[0] != 0) aResponse.ErrorText += std::string(": ") + errorBuffer;
