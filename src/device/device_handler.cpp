@@ -4,6 +4,7 @@
 #include "documents/rpt_util.h"
 #include "support/error.h"
 #include "transport/io_handler_serial.h"
+#include "transport/io_handler_http.h"
 #include "transport/io_handler_tcp.h"
 
 namespace qx {
@@ -112,6 +113,9 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(StringView aLogDir) 
       break;
     case qxConnectionType::TCP:
       handler = std::make_unique<kIOHandler_TCP>(*fConnection, aLogDir, logName);
+      break;
+    case qxConnectionType::HTTP:
+      handler = std::make_unique<kIOHandler_HTTP>(fConnection.get(), aLogDir, logName);
       break;
     default:
       throw Error(u"Connection Type " + UnavailableTransport(fConnection->ConnectionType()) +

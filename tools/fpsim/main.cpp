@@ -25,6 +25,7 @@ const char kUsage[] =
     "  --config FILE      read settings from FILE (one \"key = value\" per line)\n"
     "  --set KEY=VALUE    one setting, as in the file (may be repeated)\n"
     "  --fault FAULT      inject a fault, e.g. 4201:silence or *:busy=3/50:2 (may be repeated)\n"
+    "  --web-root DIR     write the RT data files of each Z report under DIR (serve it with a web server)\n"
     "  --tcp-port N       TCP port on 127.0.0.1 (default 0: chosen by the system)\n"
     "  --no-pty           do not serve a pseudo-terminal\n"
     "  --no-tcp           do not serve TCP\n"
@@ -59,6 +60,8 @@ int ParseOptions(int argc, char** argv, Options& aOptions) {
       qx::fpsim::ApplySettingText(aOptions.config, value());
     } else if (arg == "--fault") {
       aOptions.config.faults.push_back(qx::fpsim::ParseFault(value()));
+    } else if (arg == "--web-root") {
+      aOptions.config.webRoot = value();
     } else if (arg == "--tcp-port") {
       const std::string text = value();
       int64_t port = 0;

@@ -1,5 +1,6 @@
 // The X report (reading) and the Z report (closing of the fiscal day).
 #include "fpsim/model_helpers.h"
+#include "fpsim/rt_data_files.h"
 
 namespace qx::fpsim {
 
@@ -77,6 +78,7 @@ Reply PrinterModel::ZReport(std::string_view) {
   for (const std::string& line : lines) Print(line);
   const TDateTime now = Clock();
   s.journal.Add({JournalKind::ZReport, now, s.zNumber + 1, lines});
+  if (!s.webRoot.empty() && s.fiscalMode == "RT") WriteRTDataFiles(s.webRoot, s, s.zNumber + 1, now);
   s.zNumber++;
   s.lastZ = now;
   for (DocumentRecord& r : s.documents) {

@@ -88,6 +88,8 @@ void ApplySetting(SimulatorConfig& aConfig, std::string_view aKey, std::string_v
   } else if (aKey == "firmware") {
     if (aValue.empty() || aValue.size() > 5) BadValue(aKey, aValue, "1 to 5 characters, as 5.010");
     aConfig.firmware = PadCut(aValue, 5);
+  } else if (aKey == "web_root") {
+    aConfig.webRoot = std::string(aValue);
   } else if (aKey == "mode") {
     if (aValue != "RT" && aValue != "MF") BadValue(aKey, aValue, "expected RT or MF");
     aConfig.fiscalMode = std::string(aValue);

@@ -47,10 +47,11 @@ struct SimulatorConfig {
   PaperState paper = PaperState::Ok;
   int dayDocuments = 0;                         // sales already in the fiscal day at start
   std::vector<Fault> faults;
+  std::string webRoot;  // RT data files written here on each Z report in RT mode; empty: none
 };
 
 // Applies one setting; raises qx::Error("unknown setting ..." or "bad value ...") otherwise.
-// Keys: serial, firmware, mode, s14.N, s15.N, vat.N, department.N, activity.N, header.N, clock,
+// Keys: serial, firmware, mode, s14.N, s15.N, vat.N, department.N, activity.N, header.N, web_root, clock,
 // clock_offset, clock_frozen, password, eft_result, drawer_auto_close, paper, day_documents, fault.
 void ApplySetting(SimulatorConfig& aConfig, std::string_view aKey, std::string_view aValue);
 

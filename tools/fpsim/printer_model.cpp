@@ -78,6 +78,7 @@ PrinterModel::PrinterModel(const SimulatorConfig& aConfig) {
   s.serial = aConfig.serial;
   s.firmware = PadCut(aConfig.firmware, 5);
   s.fiscalMode = aConfig.fiscalMode;
+  s.webRoot = aConfig.webRoot;
 
   // Parameters: everything "0" / "00" except the handshake, the line length and the settings
   // that the driver writes when it starts (so that its writes are visible).

@@ -145,6 +145,8 @@ struct PrinterState {
   bool journalReading = false;
   std::vector<JournalLine> journalSelection;
   size_t journalCursor = 0;
+
+  std::string webRoot;  // where the RT data files go; empty: nowhere
 };
 
 class PrinterModel {

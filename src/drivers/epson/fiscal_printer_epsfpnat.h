@@ -195,10 +195,25 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // first. The result is the Z report's (true when the day had no receipts).
   bool CloseDayBeforeProgramming();
 
-  // ---- reports and RT data files (report_commands.cpp) ----
+  // ---- reports and RT data files (report_commands.cpp, z_report_text.cpp) ----
   // The day's totals from the printer's RT data files into the counters; aLines gets the report
-  // lines built from them.
+  // lines built from them. Always true: a web server that cannot be read leaves the counters
+  // reset or partly summed. A data file that cannot be read as such (no XML, an amount that is
+  // no number) sets the transport's error state with its message.
   bool ReadRTDayTotals(StringList& aLines, TDateTime aStartDate, TDateTime aEndDate);
+  // The RT-data side of the Z-report journal in RT mode: resets the counters, then reads the
+  // day's RT data when fBaseURL is not blank; aText gets the report lines, each followed by
+  // CR LF (empty without a web address). Always true.
+  bool ReadRTDayText(String& aText, TDateTime aStartDate, TDateTime aEndDate);
+  // Downloads the RT data files of the range into aOutputFolder (the body of GetEJFiles).
+  bool GetRTFilesFromPrinter(StringView aOutputFolder, int32_t& aCount, TDateTime aStartDate, TDateTime aEndDate);
+  // MF mode: the counters from the journal text of the day's Z reports. Always true.
+  bool ParseZReportText(StringView aText);
+  // The last blank-separated word of the trimmed text; empty when none.
+  static String LastWord(StringView aText);
+  // "dd-mm-yy  hh:nn" at the start of the line (two blanks between date and time).
+  static bool IsZReportDateLine(StringView aText);
+  static TDateTime DecodeZReportDate(StringView aText);
 
 
  private:

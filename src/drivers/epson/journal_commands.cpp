@@ -52,12 +52,7 @@ bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDes
   aText.clear();
   if (fFiscalMode == u"RT" && aKind == kZReportKind) {
     // The Z reports of an RT printer are its day's RT data, read from its web server.
-    ResetCounters();
-    if (ReplaceAll(fBaseURL, u" ", u"").empty()) return true;
-    StringList lines;
-    ReadRTDayTotals(lines, aStartDate, aEndDate);
-    aText = JoinLines(lines);
-    return true;
+    return ReadRTDayText(aText, aStartDate, aEndDate);
   }
 
   {
