@@ -7,6 +7,7 @@
 #include "transport/io_handler_dll.h"
 #include "transport/io_handler_opos.h"
 #include "transport/io_handler_serial.h"
+#include "transport/io_handler_spool.h"
 #include "transport/io_handler_tcp.h"
 
 namespace qx {
@@ -30,7 +31,6 @@ const String* FindParameter(const StringList& aParameters, StringView aName) {
 String UnavailableTransport(qxConnectionType aType) {
   switch (aType) {
     case qxConnectionType::HTTP: return u"http";
-    case qxConnectionType::Spool: return u"spool";
     default: return u"";
   }
 }
@@ -121,6 +121,9 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(StringView aLogDir) 
       break;
     case qxConnectionType::Com:
       handler = std::make_unique<kIOHandler_Com>(fConnection.get(), aLogDir, logName);
+      break;
+    case qxConnectionType::Spool:
+      handler = std::make_unique<kIOHandler_Spool>(*fConnection, aLogDir, logName);
       break;
     default:
       throw Error(u"Connection Type " + UnavailableTransport(fConnection->ConnectionType()) +

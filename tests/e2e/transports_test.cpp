@@ -1,5 +1,5 @@
 // OPEN and the calls after it with the connection types that carry no native protocol (the
-// library, COM and OPOS transports), through the exported functions.
+// library, COM, OPOS and spool transports), through the exported functions.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../transport/cups_scheduler.h"
 #include "library.h"
 
 namespace {
@@ -121,6 +122,21 @@ TEST_F(Transports, OposFailsCleanlyWithoutItsLayerAndDrivesTheRecordingLayer) {
   EXPECT_EQ(close.Result, 0u) << close.Output;
   EXPECT_EQ(layer.Calls(), "Open(FP1)\nClaimDevice(1000)\nSetDeviceEnabled(1)\nSetDeviceEnabled(0)\nReleaseDevice\nClose\n");
   EXPECT_EQ(layer.Controls(), 0) << "the control is released with the device";
+}
+
+// The native driver's first command goes to the spool transport, whose Normal output looks the
+// printer up before anything else.
+TEST_F(Transports, SpoolLooksThePrinterUpWithoutRegardToCase) {
+  cupstest::Scheduler scheduler({{"Receipt300", 300, 160, 400, 8, 10, 152, 390}});
+  if (!scheduler.Running()) GTEST_SKIP() << "no private CUPS scheduler: " << scheduler.Why();
+  const Answer missing = Call("OPEN", 0, "<Type>spool</Type><PrinterName>Nowhere</PrinterName>");
+  EXPECT_EQ(missing.ErrorText, "kIOHandler_Spool.WriteNormal: Printer Nowhere not found");
+  // Found in another letter case; the driver sets no picture, which Normal output needs.
+  const Answer found = Call("OPEN", 0, "<Type>spool</Type><PrinterName>RECEIPT300</PrinterName>");
+  EXPECT_EQ(found.ErrorText, "kIOHandler_Spool.WriteNormal: No picture to print");
+  const std::string log = ReadFile(Element(found.Output, "LogFileName"));
+  EXPECT_NE(log.find(" - kIOHandler_Spool\r\n"), std::string::npos);
+  EXPECT_TRUE(scheduler.Jobs(0, 0).empty());
 }
 
 }  // namespace

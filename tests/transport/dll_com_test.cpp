@@ -59,6 +59,7 @@ TEST(DllTransport, LoadsTheLibraryFindsAndMissesFunctionsAndUnloads) {
 
 TEST(DllTransport, ALibraryThatCannotBeLoadedFailsTheConstructionAndLeavesNothingOpen) {
   const int descriptors = OpenDescriptors();
+  const int threads = RunningThreads();
   for (const String& name : {String(u"/nonexistent/libdevice.so"), String(u"libqx_no_such_device.so"), String()}) {
     TempDir dir;
     kConnection connection;
@@ -75,6 +76,7 @@ TEST(DllTransport, ALibraryThatCannotBeLoadedFailsTheConstructionAndLeavesNothin
     EXPECT_EQ(log.back(), kStop);
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
+  EXPECT_EQ(RunningThreads(), threads);
 }
 
 // What the library and COM transports answer besides Write: no state, no input.

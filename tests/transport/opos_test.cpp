@@ -238,6 +238,7 @@ TEST_F(OposTransport, TheAdditionalTrailerIsSetOrAppended) {
 
 TEST_F(OposTransport, WithoutALayerEveryOperationFailsWithAClearText) {
   const int descriptors = OpenDescriptors();
+  const int threads = RunningThreads();
   // No file, and a library that is no OPOS layer.
   const std::vector<std::pair<std::string, String>> layers = {
       {"/nonexistent/libqxopos.so", u"[104] OPOS_E_NOSERVICE - The OPOS layer /nonexistent/libqxopos.so is not available: "},
@@ -273,6 +274,7 @@ TEST_F(OposTransport, WithoutALayerEveryOperationFailsWithAClearText) {
     Finish();
   }
   EXPECT_EQ(OpenDescriptors(), descriptors);
+  EXPECT_EQ(RunningThreads(), threads);
 }
 
 }  // namespace
