@@ -55,6 +55,8 @@ class Scheduler {
   }
   ~Scheduler() {
     Stop();
+    if (fPort != 0 && std::getenv("CUPS_SERVER") != nullptr && Server() == std::getenv("CUPS_SERVER"))
+      ::unsetenv("CUPS_SERVER");
     if (!fRoot.empty()) {
       std::error_code ec;
       std::filesystem::remove_all(fRoot, ec);
