@@ -3,8 +3,12 @@
 #include "documents/request_xml.h"
 #include "documents/rpt_util.h"
 #include "support/error.h"
+#include "transport/io_handler_com.h"
+#include "transport/io_handler_dll.h"
+#include "transport/io_handler_opos.h"
 #include "transport/io_handler_serial.h"
 #include "transport/io_handler_http.h"
+#include "transport/io_handler_spool.h"
 #include "transport/io_handler_tcp.h"
 
 namespace qx {
@@ -27,11 +31,7 @@ const String* FindParameter(const StringList& aParameters, StringView aName) {
 // The transports of this platform; the others have no implementation here yet.
 String UnavailableTransport(qxConnectionType aType) {
   switch (aType) {
-    case qxConnectionType::OPOS: return u"opos";
     case qxConnectionType::HTTP: return u"http";
-    case qxConnectionType::DLL: return u"dll";
-    case qxConnectionType::Com: return u"com";
-    case qxConnectionType::Spool: return u"spool";
     default: return u"";
   }
 }
@@ -116,6 +116,18 @@ std::unique_ptr<kIOHandler> kDeviceHandler::CreateIOHandler(StringView aLogDir) 
       break;
     case qxConnectionType::HTTP:
       handler = std::make_unique<kIOHandler_HTTP>(fConnection.get(), aLogDir, logName);
+      break;
+    case qxConnectionType::OPOS:
+      handler = std::make_unique<kIOHandler_OPOS>(*fConnection, aLogDir, logName);
+      break;
+    case qxConnectionType::DLL:
+      handler = std::make_unique<kIOHandler_Dll>(*fConnection, aLogDir, logName);
+      break;
+    case qxConnectionType::Com:
+      handler = std::make_unique<kIOHandler_Com>(fConnection.get(), aLogDir, logName);
+      break;
+    case qxConnectionType::Spool:
+      handler = std::make_unique<kIOHandler_Spool>(*fConnection, aLogDir, logName);
       break;
     default:
       throw Error(u"Connection Type " + UnavailableTransport(fConnection->ConnectionType()) +

@@ -42,6 +42,12 @@ inline int OpenDescriptors() {
   return n;
 }
 
+inline int RunningThreads() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
 // Polls aCondition every few milliseconds until it holds or aTimeoutMs pass.
 inline bool WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs = 2000) {
   const int64_t deadline = platform::MonotonicMs() + aTimeoutMs;
