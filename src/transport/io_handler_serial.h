@@ -14,9 +14,8 @@ class kIOHandler_Serial : public kIOHandler {
   // Longest pause a read waits for one byte before it looks at the clock.
   static constexpr uint32_t kByteWaitMs = 100;
   // A ReadUpTo whose peer never pauses and never sends a terminator still ends, as a time-out,
-  // once twice the read time-out has passed or this many characters have arrived.
+  // once twice the read time-out has passed or kReadUpToMaxChars characters have arrived.
   static constexpr int kReadUpToTimeoutFactor = 2;
-  static constexpr size_t kReadUpToMaxChars = 65536;
 
   // The SerialPort text is "COM" + number (characters 4 to 6 read as the number; a text without
   // one raises the integer conversion's message) or a device path starting with "/". Parity

@@ -63,8 +63,9 @@ String kIOHandler_TCP::ReadUpTo(const ByteList& aChars) {
     for (;;) {
       const uint8_t byte = fTCPClient->ReadByte();
       result += static_cast<char16_t>(byte);
-      const bool timedOut = platform::MonotonicMs() - start > fReadTimeout;
       const bool complete = std::find(aChars.begin(), aChars.end(), byte) != aChars.end();
+      const bool timedOut =
+          platform::MonotonicMs() - start > fReadTimeout || (!complete && result.size() >= kReadUpToMaxChars);
       if (complete || timedOut) {
         if (timedOut)
           WriteLog(let_error, u"Read Timeout", result);
