@@ -161,10 +161,9 @@ int main(int argc, char** argv) {
   if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
   std::thread server(ServeModbus, master);
   const Figures modbus = Measure(self, "--modbus", name, count);
-  ::close(slave);
-  ::shutdown(master, SHUT_RDWR);
-  ::close(master);  // ends the slave's wait
-  server.detach();
+  ::close(slave);  // with no slave end left open the master reads fail, which ends the server
+  server.join();
+  ::close(master);
   std::filesystem::remove_all(root);
 
   std::printf("%d exchanges per side\n", count);

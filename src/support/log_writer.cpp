@@ -74,14 +74,10 @@ void tQX_LogThread::Execute() {
   for (;;) {
     if (fQueue.empty()) {
       if (fTerminated) break;  // terminated and drained
-      // A short wait that Push does not signal, then a sleep that it does: an idle writer
-      // never wakes, a busy one gathers its lines.
-      fWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return fTerminated; });
-      if (fQueue.empty() && !fTerminated) {
-        fIdle = true;
-        fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
-        fIdle = false;
-      }
+      // Nothing came during the gathering wait: sleep until a Push wakes the thread.
+      fIdle = true;
+      fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
+      fIdle = false;
       continue;
     }
     // The lines stay queued while they are written; references into a deque survive
@@ -96,6 +92,9 @@ void tQX_LogThread::Execute() {
     }
     lock.lock();
     fQueue.erase(fQueue.begin(), fQueue.begin() + static_cast<std::ptrdiff_t>(batch.size()));
+    // A wait that Push does not signal: the lines of the next few milliseconds go out together
+    // in one write, and their callers do not wake the thread. The end cuts it short.
+    fWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return fTerminated; });
   }
 }
 
