@@ -55,6 +55,9 @@ class TComPort {
   // the number of bytes read (0 when none came), or -1 with ErrorCode set when the read failed.
   // A failure returns no sooner than the time-out, so a broken line cannot make a read loop spin.
   int32_t Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode);
+  // Waits as Read does for the first byte, then takes whatever has arrived, up to nbytes,
+  // without waiting for more: one system read for all the bytes the line has pending.
+  int32_t ReadPending(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode);
   uint32_t PortWrite(const void* buffer, uint32_t count);
   bool WriteText(std::string_view aText);
   void SetLineParameters(uint32_t baud, uint8_t data, TStopBits stop, TParity parity);

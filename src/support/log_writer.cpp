@@ -1,5 +1,7 @@
 #include "support/log_writer.h"
 
+#include <chrono>
+
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "support/error.h"
@@ -52,11 +54,13 @@ tQX_LogThread::~tQX_LogThread() {
 }
 
 void tQX_LogThread::Push(String aLine) {
+  bool wake = false;
   {
     std::lock_guard<std::mutex> guard(fLock);
     fQueue.push_back(std::move(aLine));
+    wake = fIdle;
   }
-  fWake.notify_one();
+  if (wake) fWake.notify_one();
 }
 
 size_t tQX_LogThread::Count() const {
@@ -66,21 +70,31 @@ size_t tQX_LogThread::Count() const {
 
 void tQX_LogThread::Execute() {
   std::unique_lock<std::mutex> lock(fLock);
+  std::vector<const String*> batch;
   for (;;) {
-    // Sleeps until there is a line or the end is asked for; no polling while idle.
-    fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
-    if (fQueue.empty()) break;  // terminated and drained
-    // The head stays queued while it is written; references into a deque survive push_back,
-    // and this thread is the only one that removes lines.
-    const String& line = fQueue.front();
+    if (fQueue.empty()) {
+      if (fTerminated) break;  // terminated and drained
+      // Nothing came during the gathering wait: sleep until a Push wakes the thread.
+      fIdle = true;
+      fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
+      fIdle = false;
+      continue;
+    }
+    // The lines stay queued while they are written; references into a deque survive
+    // push_back, and this thread is the only one that removes lines.
+    batch.clear();
+    for (const String& line : fQueue) batch.push_back(&line);
     lock.unlock();
     try {
-      fWriter.WriteToFile(line);
+      fWriter.WriteToFile(batch);
     } catch (...) {
-      // A line that cannot be formatted for the disk is dropped like one that cannot be written.
+      // Lines that cannot be formatted for the disk are dropped like lines that cannot be written.
     }
     lock.lock();
-    fQueue.pop_front();
+    fQueue.erase(fQueue.begin(), fQueue.begin() + static_cast<std::ptrdiff_t>(batch.size()));
+    // A wait that Push does not signal: the lines of the next few milliseconds go out together
+    // in one write, and their callers do not wake the thread. The end cuts it short.
+    fWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return fTerminated; });
   }
 }
 
@@ -150,7 +164,7 @@ void tQX_LogWriter::Write(tQX_MessageType aEntryType, StringView aMessage) {
 
 int64_t tQX_LogWriter::GetLogFileSize() const { return platform::GetFileSize(FileName()); }
 
-void tQX_LogWriter::WriteToFile(const String& aLine) {
+void tQX_LogWriter::WriteToFile(const std::vector<const String*>& aLines) {
   String fileName;
   int64_t limit = 0;
   {
@@ -158,21 +172,49 @@ void tQX_LogWriter::WriteToFile(const String& aLine) {
     fileName = fFileName;
     limit = static_cast<int64_t>(fMaxLogfileSize) * 1024;
   }
-  if (CheckLogfileSize()) {
-    const int64_t size = platform::GetFileSize(fileName);
-    if (size > limit) {
-      const String aside =
-          platform::RemoveFileExtension(fileName) + u"_" + RotationStamp(platform::LocalNow()) + u".log";
-      platform::RenameFile(fileName, aside);  // refused: the line goes to the big file, retried next line
+  // The open file serves only while its name still shows it: a new name, a file removed, moved
+  // aside or made read-only by someone else gets a new open, as an open per line would.
+  if (fFile.IsOpen() && (fOpenName != fileName || !fFile.StillNamedBy(fileName))) fFile.Close();
+  if (!fFile.IsOpen() && fFile.Open(fileName)) fOpenName = fileName;
+  std::string bytes;
+  for (const String* line : aLines) {
+    // The size the file would have had before this line; a file that cannot be opened has none.
+    if (CheckLogfileSize() && fFile.IsOpen() && fFile.Size() + static_cast<int64_t>(bytes.size()) > limit) {
+      Flush(fileName, bytes);
+      MoveAside(fileName);
     }
+    bytes += ToUtf8(*line);
+    bytes += "\r\n";
   }
-  std::string bytes = ToUtf8(aLine);
-  bytes += "\r\n";
-  for (int attempt = 1; attempt <= kWriteAttempts; ++attempt) {
-    if (platform::AppendToFile(fileName, bytes)) return;
+  Flush(fileName, bytes);
+}
+
+void tQX_LogWriter::Flush(const String& aFileName, std::string& aBytes) {
+  size_t done = 0;
+  for (int attempt = 1; attempt <= kWriteAttempts && done < aBytes.size(); ++attempt) {
+    if (!fFile.IsOpen() && fFile.Open(aFileName)) fOpenName = aFileName;
+    done += fFile.Write(std::string_view(aBytes).substr(done));
+    if (done == aBytes.size()) break;
+    // A failed write: the next attempt opens the file again.
+    fFile.Close();
     if (attempt < kWriteAttempts) platform::SleepMs(kAttemptPauseMs);
   }
-  // Ten failures: the line is dropped without a report; the writer never fails its callers.
+  // Ten failures: the rest is dropped without a report; the writer never fails its callers.
+  aBytes.clear();
+}
+
+void tQX_LogWriter::MoveAside(const String& aFileName) {
+  fFile.Close();
+  String aside;
+  // Two moves within one millisecond would give the same name and the second would replace the
+  // first file: wait for the next millisecond instead.
+  for (int tries = 0; tries < 100; ++tries) {
+    aside = platform::RemoveFileExtension(aFileName) + u"_" + RotationStamp(platform::LocalNow()) + u".log";
+    if (!platform::FileExists(aside)) break;
+    platform::SleepMs(1);
+  }
+  platform::RenameFile(aFileName, aside);  // refused: the lines go to the big file, retried next line
+  if (fFile.Open(aFileName)) fOpenName = aFileName;
 }
 
 }  // namespace qx

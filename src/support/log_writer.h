@@ -1,6 +1,8 @@
 // Asynchronous log writer: Write formats a line in the caller's thread and queues it; one
-// background thread per writer appends the lines to the file in order, one open-append-close
-// cycle per line, and moves the file aside when it has grown past MaxLogFileSize KiB.
+// background thread per writer appends the lines to the file in order, everything queued in one
+// write per wake-up, and moves the file aside when it has grown past MaxLogFileSize KiB. The file
+// stays open between wake-ups; the files hold exactly the bytes that an open-append-close cycle
+// per line gave.
 #pragma once
 
 #include <condition_variable>
@@ -9,7 +11,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
+#include "platform/append_file.h"
 #include "support/text.h"
 
 namespace qx {
@@ -22,6 +26,11 @@ class tQX_LogWriter;
 // of the queue while it is being written, so a non-empty queue always means pending work.
 class tQX_LogThread {
  public:
+  // After a write the thread waits this long for more lines before it sleeps until woken:
+  // lines that come close together go to the file in one write, and their callers need not
+  // wake the thread.
+  static constexpr int kGatherMs = 20;
+
   explicit tQX_LogThread(tQX_LogWriter& aWriter);
   // Waits until every queued line has been handed to the file step, then ends the thread.
   ~tQX_LogThread();
@@ -40,6 +49,7 @@ class tQX_LogThread {
   std::deque<String> fQueue;
   std::condition_variable fWake;
   bool fTerminated = false;
+  bool fIdle = false;  // waiting without a time limit: the next Push wakes it
   std::thread fThread;
 };
 
@@ -76,8 +86,14 @@ class tQX_LogWriter {
 
  private:
   friend class tQX_LogThread;
-  // Background thread only: rotation test, then up to ten append attempts.
-  void WriteToFile(const String& aLine);
+  // Background thread only: the lines in one write, with the rotation test before each line.
+  void WriteToFile(const std::vector<const String*>& aLines);
+  // Appends aBytes to the open file (opening it when needed); up to ten attempts with a pause
+  // and a new open between them, then the bytes are dropped. aBytes is empty afterwards.
+  void Flush(const String& aFileName, std::string& aBytes);
+  // Moves the file aside under its name plus the time now; a refused move is retried at the
+  // next line.
+  void MoveAside(const String& aFileName);
 
   mutable std::mutex fLock;  // guards the queue and the three settings below
   String fDirectory;
@@ -85,6 +101,9 @@ class tQX_LogWriter {
   String fFileName;
   bool fDaily = false;
   int32_t fMaxLogfileSize = 5000;
+  // The log thread's own: the open file and the name it was opened under.
+  platform::AppendFile fFile;
+  String fOpenName;
   std::unique_ptr<tQX_LogThread> fThread;
 };
 

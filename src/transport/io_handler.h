@@ -31,6 +31,11 @@ std::string EncodeCodePage(StringView aText, int32_t aCodePage);
 
 class kIOHandler {
  public:
+  // A ReadUpTo whose peer sends neither a terminator nor a pause ends, as a time-out, once this
+  // many characters have come: a flooding peer cannot grow the answer (and its log line)
+  // without bound, at whatever speed the machine reads.
+  static constexpr size_t kReadUpToMaxChars = 65536;
+
   // Takes both time-outs from aConnection when one is given (otherwise they stay 0). With a
   // directory and a file name, opens the device log (daily name, no message cut) and writes the
   // START banner.

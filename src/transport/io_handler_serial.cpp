@@ -68,16 +68,21 @@ bool kIOHandler_Serial::Connect() {
   Debug(let_info, ParityText(fComPort->Parity()));
   Debug(let_info, u"DataBits=" + IntToStr(fComPort->DataBits()));
   Debug(let_info, StopBitsText(fComPort->StopBits()));
+  fInput.Clear();
   fComPort->Open();
   return fComPort->ComIsOpen();
 }
 
 bool kIOHandler_Serial::Disconnect() {
+  fInput.Clear();
   fComPort->Close();
   return true;
 }
 
-void kIOHandler_Serial::ClearBuffers() { fComPort->ClearBuffers(); }
+void kIOHandler_Serial::ClearBuffers() {
+  fInput.Clear();
+  fComPort->ClearBuffers();
+}
 
 bool kIOHandler_Serial::Write(StringView aMessage) {
   WriteLog(let_info, u"Write", aMessage);
@@ -85,22 +90,29 @@ bool kIOHandler_Serial::Write(StringView aMessage) {
   return true;
 }
 
+bool kIOHandler_Serial::FillInput(bool aLogErrors) {
+  if (!fInput.Empty()) return true;
+  char chunk[kInputChunk];
+  uint32_t errorFlags = 0;
+  const int32_t n = fComPort->ReadPending(chunk, kInputChunk, kByteWaitMs, errorFlags);
+  if (aLogErrors && errorFlags != 0) WriteLog(let_error, u"Read Error", IntToStr(errorFlags));
+  if (n > 0) fInput.Append(chunk, static_cast<size_t>(n));
+  return !fInput.Empty();
+}
+
 String kIOHandler_Serial::ReadUpTo(const ByteList& aChars) {
   LogWaitingFor(aChars);
+  const InputBuffer::Terminators terminators(aChars);
   String result;
   const int64_t start = platform::MonotonicMs();
   const int64_t hardLimit = static_cast<int64_t>(fReadTimeout) * kReadUpToTimeoutFactor;
   bool complete = false;
   bool timedOut = false;
   while (!complete && !timedOut) {
-    unsigned char byte = 0;
-    uint32_t errorFlags = 0;
-    const int32_t n = fComPort->Read(&byte, 1, kByteWaitMs, errorFlags);
-    if (errorFlags != 0) WriteLog(let_error, u"Read Error", IntToStr(errorFlags));
+    const bool arrived = FillInput(true);
     const int64_t elapsed = platform::MonotonicMs() - start;
-    if (n == 1) {
-      result += static_cast<char16_t>(byte);
-      complete = std::find(aChars.begin(), aChars.end(), byte) != aChars.end();
+    if (arrived) {
+      complete = fInput.TakeUpTo(terminators, kReadUpToMaxChars - result.size(), result);
       // A peer that neither pauses nor ends its reply.
       if (!complete && (elapsed > hardLimit || result.size() >= kReadUpToMaxChars)) timedOut = true;
     } else if (elapsed > fReadTimeout) {
@@ -123,9 +135,8 @@ String kIOHandler_Serial::ReadChars(int32_t aCharsNum) {
   const int64_t start = platform::MonotonicMs();
   bool timedOut = false;
   for (;;) {
-    unsigned char byte = 0;
-    uint32_t errorFlags = 0;
-    if (fComPort->Read(&byte, 1, kByteWaitMs, errorFlags) == 1) result += static_cast<char16_t>(byte);
+    // ReadChars does not log read errors.
+    if (FillInput(false)) fInput.TakeChars(static_cast<size_t>(aCharsNum) - result.size(), result);
     timedOut = platform::MonotonicMs() - start > fReadTimeout;
     if (timedOut || result.size() == static_cast<size_t>(aCharsNum)) break;
   }
@@ -140,7 +151,7 @@ String kIOHandler_Serial::ReadAll() { throw Error(u"ReadAll Unsupported"); }
 
 String kIOHandler_Serial::DecodeError(int32_t) { return String(); }
 
-bool kIOHandler_Serial::InputBufferContainsData() { return fComPort->GetBytesPending() > 0; }
+bool kIOHandler_Serial::InputBufferContainsData() { return !fInput.Empty() || fComPort->GetBytesPending() > 0; }
 
 void kIOHandler_Serial::SetParameter(StringView, StringView) {}
 

@@ -1,6 +1,7 @@
 // The TCP transport: the same byte stream as the serial line over a TCP connection. Reads take
-// one byte at a time from the client's buffer; each wait for data is bounded by the read
-// time-out, and the elapsed time is tested after every byte.
+// bytes from the client's buffer, up to a terminator or a count, and leave the rest there; each
+// wait for data is bounded by the read time-out, and the elapsed time is tested as often as a
+// read of one byte at a time would.
 #pragma once
 
 #include <memory>

@@ -29,8 +29,7 @@ bool TcpClient::Connect() {
 
 void TcpClient::Disconnect() {
   fSocket.Close();
-  fBuffer.clear();
-  fPos = 0;
+  fInput.Clear();
   fPeerClosed = false;
 }
 
@@ -47,8 +46,7 @@ bool TcpClient::Connected() {
 }
 
 void TcpClient::ClearInput() {
-  fBuffer.clear();
-  fPos = 0;
+  fInput.Clear();
   // Bytes the system has already received are as stale as the buffered ones.
   size_t discarded = 0;
   char chunk[kChunk];
@@ -64,16 +62,12 @@ void TcpClient::ClearInput() {
 
 void TcpClient::Fill(int32_t aTimeoutMs) {
   if (fPeerClosed) throw TcpReadError(TcpReadError::peer_closed, u"Connection closed by peer");
-  if (fPos == fBuffer.size()) {
-    fBuffer.clear();
-    fPos = 0;
-  }
   char chunk[kChunk];
   size_t n = 0;
   String text;
   switch (fSocket.Receive(chunk, sizeof chunk, aTimeoutMs, n, text)) {
     case platform::SocketStatus::ok:
-      fBuffer.append(chunk, n);
+      fInput.Append(chunk, n);
       return;
     case platform::SocketStatus::timed_out:
       throw TcpReadError(TcpReadError::no_data, u"Read timed out");
@@ -85,9 +79,13 @@ void TcpClient::Fill(int32_t aTimeoutMs) {
   }
 }
 
+void TcpClient::WaitForInput() {
+  if (fInput.Empty()) Fill(fReadTimeout);
+}
+
 uint8_t TcpClient::ReadByte() {
-  if (fPos == fBuffer.size()) Fill(fReadTimeout);
-  return static_cast<uint8_t>(fBuffer[fPos++]);
+  WaitForInput();
+  return static_cast<uint8_t>(fInput.TakeBytes(1)[0]);
 }
 
 std::string TcpClient::ReadBytes(size_t aCount, int64_t aDeadlineMs) {
@@ -96,9 +94,7 @@ std::string TcpClient::ReadBytes(size_t aCount, int64_t aDeadlineMs) {
     if (left <= 0) throw TcpReadError(TcpReadError::no_data, u"Read timed out");
     Fill(static_cast<int32_t>(std::min<int64_t>(left, fReadTimeout)));
   }
-  std::string out = fBuffer.substr(fPos, aCount);
-  fPos += aCount;
-  return out;
+  return fInput.TakeBytes(aCount);
 }
 
 void TcpClient::Write(std::string_view aBytes) {

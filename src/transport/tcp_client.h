@@ -10,6 +10,7 @@
 #include "platform/socket.h"
 #include "support/error.h"
 #include "support/text.h"
+#include "transport/input_buffer.h"
 
 namespace qx {
 
@@ -41,10 +42,14 @@ class TcpClient {
   bool Connected();
   // Discards the buffered input and whatever the system has already received.
   void ClearInput();
-  size_t InputSize() const { return fBuffer.size() - fPos; }
+  size_t InputSize() const { return fInput.Size(); }
+  // The received bytes not yet taken; readers take from it.
+  InputBuffer& Input() { return fInput; }
 
-  // One byte, from the buffer or after a wait of at most the read time-out. Raises a
-  // TcpReadError: no_data, peer_closed or failed.
+  // Returns at once when bytes are buffered; otherwise waits at most the read time-out for the
+  // socket and takes whatever it has. Raises a TcpReadError: no_data, peer_closed or failed.
+  void WaitForInput();
+  // One byte, from the buffer or after WaitForInput.
   uint8_t ReadByte();
   // Exactly aCount bytes once they are all buffered; each wait is bounded by the read time-out
   // and the whole read by aDeadlineMs (monotonic clock). On failure the bytes stay buffered.
@@ -61,8 +66,7 @@ class TcpClient {
   int32_t fConnectTimeout;
   int32_t fReadTimeout = 1000;
   platform::TcpSocket fSocket;
-  std::string fBuffer;
-  size_t fPos = 0;
+  InputBuffer fInput;
   bool fPeerClosed = false;
 };
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -152,27 +155,102 @@ TEST(LogWriter, DestructorDrainsEveryLineInCallOrderPerThread) {
   }
 }
 
-// With its directory gone every line fails its attempts, but Write still only queues.
-TEST(LogWriter, MissingDirectoryDropsLinesWithoutBlockingWrite) {
+// With its directory gone every line fails its attempts and is dropped; the directory is not
+// made again, and the writer still ends.
+TEST(LogWriter, MissingDirectoryDropsLines) {
   TempDir dir;
   const std::string sub = dir / "gone";
-  tQX_LogWriter log(u"Lost", FromUtf8(sub), 0, false);
-  fs::remove_all(sub);
-  for (int i = 0; i < 3; ++i) log.Write(let_info, u"lost line");
-  // Each line takes about half a second of attempts: none of them can be done yet.
-  EXPECT_EQ(log.PendingLines(), 3u);
+  {
+    tQX_LogWriter log(u"Lost", FromUtf8(sub), 0, false);
+    fs::remove_all(sub);
+    for (int i = 0; i < 3; ++i) log.Write(let_info, u"lost line");
+  }
   EXPECT_FALSE(fs::exists(sub));
 }
 
-TEST(LogWriter, MissingFileIsCreatedOnTheNextLine) {
+void WaitWritten(const tQX_LogWriter& aLog) {
+  while (aLog.PendingLines() != 0) std::this_thread::yield();
+}
+
+// The writer keeps its file open between lines; what others do to the file meanwhile has the
+// outcome it had when every line opened the file anew.
+TEST(LogWriter, FileRemovedMovedOrMadeReadOnlyWhileOpen) {
   TempDir dir;
+  const std::string path = dir / "Again.log";
   tQX_LogWriter log(u"Again", dir.Text(), 0, false);
   log.Write(let_info, u"one");
-  while (log.PendingLines() != 0) std::this_thread::yield();
-  fs::remove(dir / "Again.log");
+  WaitWritten(log);
+  fs::remove(path);  // removed: the next line starts a new file
   log.Write(let_info, u"two");
-  while (log.PendingLines() != 0) std::this_thread::yield();
-  EXPECT_EQ(ReadLines(dir / "Again.log").size(), 1u);
+  WaitWritten(log);
+  ASSERT_EQ(ReadLines(path).size(), 1u);
+  EXPECT_EQ(ReadLines(path)[0].substr(23), " - two");
+
+  fs::rename(path, dir / "aside.log");  // moved away: the same
+  log.Write(let_info, u"three");
+  WaitWritten(log);
+  EXPECT_EQ(ReadLines(dir / "aside.log").size(), 1u);
+  ASSERT_EQ(ReadLines(path).size(), 1u);
+  EXPECT_EQ(ReadLines(path)[0].substr(23), " - three");
+
+  // Made read-only: a line goes in only where a new open for writing succeeds (as root it does).
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const bool writable = ::access(path.c_str(), W_OK) == 0;
+  log.Write(let_info, u"four");
+  WaitWritten(log);
+  EXPECT_EQ(ReadLines(path).size(), writable ? 2u : 1u);
+}
+
+// Lines written by the writer, with rotation, give the same files byte for byte as the same
+// lines appended one open-append-close cycle at a time with the size looked up before each.
+TEST(LogWriter, FilesAreTheBytesOfAnAppendPerLine) {
+  TempDir dir;
+  const std::string oldText = std::string(1500, 'o') + "\r\n";  // already over the 1 KiB limit
+  for (const std::string& d : {std::string("new"), std::string("old")}) {
+    fs::create_directory(dir / d);
+    std::ofstream(dir / (d + "/EPS.log"), std::ios::binary) << oldText;
+  }
+  {
+    tQX_LogWriter log(u"EPS", FromUtf8(dir / "new"), 0, false);
+    log.SetMaxLogFileSize(1);
+    for (int i = 0; i < 300; ++i) {
+      log.Write(i % 7 == 0 ? let_error : let_info,
+                u"line " + IntToStr(i) + u" " + String(static_cast<size_t>(i % 60), u'\u20AC') + u"\nmore");
+      if (i % 50 == 0) WaitWritten(log);  // several wake-ups, some with one line
+    }
+  }
+  // The files of the writer in order: the moved-aside ones by their time stamps, then the current one.
+  auto filesOf = [](const std::string& aDir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(aDir))
+      if (e.path().filename() != "EPS.log") names.push_back(e.path().string());
+    std::sort(names.begin(), names.end());
+    names.push_back(aDir + "/EPS.log");
+    std::vector<std::string> contents;
+    for (const std::string& n : names) contents.push_back(ReadFile(n));
+    return contents;
+  };
+  const std::vector<std::string> written = filesOf(dir / "new");
+  std::string all;
+  for (const std::string& c : written) all += c;
+  ASSERT_EQ(all.compare(0, oldText.size(), oldText), 0);
+  std::vector<std::string> lines;  // the writer's lines, as they reached the disk
+  for (size_t start = oldText.size(), hit; (hit = all.find("\r\n", start)) != std::string::npos; start = hit + 2)
+    lines.push_back(all.substr(start, hit + 2 - start));
+  ASSERT_EQ(lines.size(), 300u);
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_NE(lines[i].find("line " + std::to_string(i) + " "), std::string::npos) << i;
+
+  // The same lines through the file step of an open per line.
+  const String oldPath = FromUtf8(dir / "old/EPS.log");
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (platform::GetFileSize(oldPath) > 1024) {
+      ASSERT_TRUE(platform::RenameFile(oldPath, FromUtf8(dir / "old/EPS_" + std::to_string(100000 + i) + ".log")));
+    }
+    ASSERT_TRUE(platform::AppendToFile(oldPath, lines[i]));
+  }
+  EXPECT_EQ(written, filesOf(dir / "old"));
+  EXPECT_GT(written.size(), 10u);
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(SerialTransport, SilenceEndsAfterTheTimeOutWithAReadTimeoutLine) {
   EXPECT_EQ(t.ReadUpTo(kTerminators), u"");
   const int64_t elapsed = platform::MonotonicMs() - start;
   EXPECT_GT(elapsed, 200);
-  EXPECT_LT(elapsed, 200 + 100 + 150);  // the first 100 ms pause after the time-out, and some slack
+  EXPECT_LT(elapsed, 200 + 100 + 1000);  // the first 100 ms pause after the time-out, and slack for a busy machine
   const std::vector<String> log = Finish();
   EXPECT_TRUE(Contains(log, u"Waiting for:\x06,\x0f,\x11,\x03 [06,0f,11,03]"));
   EXPECT_TRUE(Contains(log, u"ERROR - Read Timeout: []"));
@@ -193,7 +193,7 @@ TEST_F(SerialTransport, PeerThatNeverPausesNorEndsIsCutOff) {
     const int64_t elapsed = platform::MonotonicMs() - start;
     EXPECT_FALSE(got.empty());
     EXPECT_GE(elapsed, 400);
-    EXPECT_LT(elapsed, 400 + 300);
+    EXPECT_LT(elapsed, 400 + 1000);
   }
   {
     // A flood: the read ends at its size bound, long before the time bound.
@@ -398,7 +398,7 @@ TEST_F(SerialTransport, PeerHangingUpMidReadEndsTheReadWithoutSpinning) {
   const int64_t elapsed = platform::MonotonicMs() - start;
   printer.Stop();
   EXPECT_EQ(got.find(u'\x03'), String::npos);
-  EXPECT_LT(elapsed, 300 + 100 + 200);
+  EXPECT_LT(elapsed, 300 + 100 + 1000);
   EXPECT_THROW(t.Write(u"A"), TComPortException);
   t.Disconnect();
   const std::vector<String> log = Finish();

@@ -101,7 +101,7 @@ TEST_F(TcpTransport, ConnectFailuresAnswerFalseAndAreLogged) {
     kIOHandler_TCP& t = Make();
     const int64_t start = platform::MonotonicMs();
     EXPECT_FALSE(t.Connect());
-    EXPECT_LT(platform::MonotonicMs() - start, 200 + 300);
+    EXPECT_LT(platform::MonotonicMs() - start, 200 + 1500);
     EXPECT_TRUE(Contains(Finish(), u"ERROR - Connect Timeout:"));
   }
   EXPECT_EQ(OpenDescriptors(), before);
@@ -117,7 +117,7 @@ TEST_F(TcpTransport, HostNamesAreResolvedWithinTheConnectTimeOut) {
   kIOHandler_TCP& bad = Make();
   const int64_t start = platform::MonotonicMs();
   EXPECT_FALSE(bad.Connect());
-  EXPECT_LT(platform::MonotonicMs() - start, 500 + 500);
+  EXPECT_LT(platform::MonotonicMs() - start, 500 + 1500);
   const std::vector<String> log = Finish();
   // Without a name server the lookup may time out instead of failing.
   EXPECT_EQ(CountStartingWith(log, u"ERROR - Connect Error:") + CountStartingWith(log, u"ERROR - Connect Timeout:"),
@@ -163,14 +163,14 @@ TEST_F(TcpTransport, SilentAndTricklingPeers) {
   EXPECT_EQ(t.ReadUpTo(kTerminators), u"");
   int64_t elapsed = platform::MonotonicMs() - start;
   EXPECT_GE(elapsed, 200);
-  EXPECT_LT(elapsed, 200 + 200);
+  EXPECT_LT(elapsed, 200 + 1000);
 
   // Trickling without a terminator: ends at the first byte after the time-out.
   {
     Peer printer([this](const std::atomic<bool>& aStop) {
       while (!aStop) {
         fServer.Send("a");
-        platform::SleepMs(20);
+        platform::SleepMs(5);
       }
     });
     start = platform::MonotonicMs();
@@ -178,7 +178,7 @@ TEST_F(TcpTransport, SilentAndTricklingPeers) {
     elapsed = platform::MonotonicMs() - start;
     EXPECT_FALSE(got.empty());
     EXPECT_GT(elapsed, 200);
-    EXPECT_LT(elapsed, 200 + 200);
+    EXPECT_LT(elapsed, 200 + 1000);
   }
   const std::vector<String> log = Finish();
   EXPECT_TRUE(Contains(log, u"ERROR - ReadUpTo Unexpected error:Read timed out"));
@@ -199,10 +199,15 @@ TEST_F(TcpTransport, FloodingPeerEndsAtTheTimeOut) {
   });
   const int64_t start = platform::MonotonicMs();
   const String got = t.ReadUpTo(kTerminators);
-  EXPECT_LT(platform::MonotonicMs() - start, 200 + 300);
+  EXPECT_LT(platform::MonotonicMs() - start, 200 + 1000);
   EXPECT_FALSE(got.empty());
+  // However fast the machine reads, the answer stays within its bound: an answer of megabytes
+  // made a log line large enough to move the log file aside before the test could read it.
+  EXPECT_LE(got.size(), kIOHandler::kReadUpToMaxChars);
   printer.Stop();
-  EXPECT_EQ(CountStartingWith(Finish(), u"ERROR - Read Timeout:F"), 1);
+  const std::vector<String> log = Finish();
+  EXPECT_EQ(CountStartingWith(log, u"ERROR - Read Timeout:F"), 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(fDir.Path()), {}), 1);  // not moved aside
 }
 
 TEST_F(TcpTransport, PeerClosingMidReadEndsTheReadAtOnce) {

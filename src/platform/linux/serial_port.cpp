@@ -72,6 +72,20 @@ int64_t TransmitMs(int64_t aBytes, uint32_t aBaud) {
 
 int Fd(intptr_t aHandle) { return static_cast<int>(aHandle); }
 
+// Takes a read's time-out into the port's programmed one (0 keeps it) and gives the read's
+// deadline. With no time-out ever given, a read takes only what is already there.
+int64_t ReadDeadline(uint32_t& aCurrent, uint32_t aTimeout) {
+  if (aTimeout != 0 && aTimeout != aCurrent) aCurrent = aTimeout;
+  return platform::MonotonicMs() + (aCurrent == TComPort::kNoTimeout ? 0 : aCurrent);
+}
+
+// A failed read returns no sooner than its deadline, so a broken line cannot make a read loop spin.
+int32_t FailedRead(int aError, int64_t aDeadline, uint32_t& aErrorCode) {
+  aErrorCode = static_cast<uint32_t>(aError);
+  platform::SleepMs(aDeadline - platform::MonotonicMs());
+  return -1;
+}
+
 // Applies the line settings to an open descriptor; raises on refusal.
 void ApplyLineParameters(int aFd, uint32_t baud, uint8_t data, TStopBits stop, TParity parity) {
   termios t{};
@@ -172,10 +186,7 @@ void TComPort::Close() {
 
 int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode) {
   if (!fIsOpen) throw TComPortException(u"Cannot read because COM port is not open.");
-  if (timeout != 0 && timeout != fCurrentComTimeout) fCurrentComTimeout = timeout;
-  // With no time-out ever given, a read takes only what is already there.
-  const int64_t wait = fCurrentComTimeout == kNoTimeout ? 0 : fCurrentComTimeout;
-  const int64_t deadline = platform::MonotonicMs() + wait;
+  const int64_t deadline = ReadDeadline(fCurrentComTimeout, timeout);
   const int fd = Fd(fComHandle);
   auto* out = static_cast<unsigned char*>(buffer);
   uint32_t got = 0;
@@ -212,9 +223,38 @@ int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t
     }
   }
   if (error == 0 || got > 0) return static_cast<int32_t>(got);
-  ErrorCode = static_cast<uint32_t>(error);
-  platform::SleepMs(deadline - platform::MonotonicMs());
-  return -1;
+  return FailedRead(error, deadline, ErrorCode);
+}
+
+int32_t TComPort::ReadPending(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode) {
+  if (!fIsOpen) throw TComPortException(u"Cannot read because COM port is not open.");
+  const int64_t deadline = ReadDeadline(fCurrentComTimeout, timeout);
+  const int fd = Fd(fComHandle);
+  int error = 0;
+  // The wait comes first: a read is issued only when there is something to take, so bytes
+  // that are pending cost two system calls and a quiet line one per time-out.
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    const int r = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(deadline - platform::MonotonicMs(), 0)));
+    if (r == 0) return 0;
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    const ssize_t n = ::read(fd, buffer, nbytes);
+    if (n > 0) return static_cast<int32_t>(n);
+    if (n == 0) {  // hang-up: the device went away or the other end closed
+      error = EIO;
+      break;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN || (p.revents & POLLIN) == 0) {  // error or hang-up with nothing to read
+      error = errno == EAGAIN ? EIO : errno;
+      break;
+    }
+  }
+  return FailedRead(error, deadline, ErrorCode);
 }
 
 uint32_t TComPort::PortWrite(const void* buffer, uint32_t count) {
