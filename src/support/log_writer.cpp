@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/library_lifetime.h"
 #include "support/error.h"
 
 namespace qx {
@@ -82,6 +83,8 @@ void tQX_LogThread::Execute() {
     lock.lock();
     fQueue.pop_front();
   }
+  lock.unlock();
+  platform::EndOfLibraryThread();
 }
 
 // ---- tQX_LogWriter ----
