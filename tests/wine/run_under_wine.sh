@@ -4,12 +4,14 @@
 # 1. objdump: the DLL exports exactly the 22 functions and imports system libraries only.
 # 2. pos_probe.exe under wine (a fresh prefix, no display) against the simulator over TCP and over
 #    COM1, the prefix's dosdevices/com1 pointing at the simulator's pseudo-terminal.
+#    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...).
 # 3. pos_probe on Linux against the shared object with a simulator of its own: same transcript.
 # Exit 77 (skipped) when the Windows build or wine is missing, unless QX_REQUIRE_WINDOWS=1.
 set -eu
 windir=$1 fpsim=$2 probe=$3 solib=$4
 dll=$windir/src/QXRP_EPSFPNAT_20.dll
 probe_exe=$windir/tests/wine/pos_probe.exe
+checks_exe=$windir/tests/wine/platform_checks.exe
 objdump=x86_64-w64-mingw32-objdump
 
 missing() {
@@ -17,7 +19,7 @@ missing() {
   [ "${QX_REQUIRE_WINDOWS:-0}" = 1 ] && exit 1
   exit 77
 }
-[ -f "$dll" ] && [ -f "$probe_exe" ] || missing "no Windows build in $windir (cmake --preset windows)"
+[ -f "$dll" ] && [ -f "$probe_exe" ] && [ -f "$checks_exe" ] || missing "no Windows build in $windir (cmake --preset windows)"
 command -v wine >/dev/null && command -v $objdump >/dev/null || missing "wine or mingw-w64 is not installed"
 
 work=$(mktemp -d)
@@ -88,6 +90,10 @@ if [ $status -ne 0 ]; then
   exit 1
 fi
 echo "under wine: $(tail -1 "$work/windows.txt")"
+status=0
+timeout 120 wine "$checks_exe" > "$work/checks.txt" 2>&1 || status=$?
+tr -d '\r' < "$work/checks.txt"
+[ $status -eq 0 ] || exit 1
 
 # ---- 3. the Linux library with the same requests
 start_simulator
