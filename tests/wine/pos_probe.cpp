@@ -6,10 +6,12 @@
 // against the DLL; run_under_wine.sh compares the two transcripts.
 //
 //   pos_probe LIBRARY TCP-PORT SERIAL-PORT
+//   pos_probe LIBRARY TCP-PORT - --exit-while-open   (OPEN, then exit without CLOSE or unload)
 //
 // Parts of an answer that differ by nature between two runs are shown in a fixed form: the log
 // file's path (its folder is the platform's) and the printer's clock.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -159,9 +161,23 @@ void UnloadAfterOpen(const std::string& aPath, const std::string& aConnection) {
 
 }  // namespace
 
+// A POS program that ends without closing its printer or unloading the library: the process must
+// still end at once (on Windows the system has stopped the log writers before the library hears
+// of the end).
+int ExitWhileOpen(const std::string& aPath, const std::string& aConnection) {
+  static DriverLibrary library;  // never unloaded: std::exit skips it
+  std::string error;
+  if (!library.Load(aPath, error)) return 2;
+  if (Call(library, "OPEN", Request("0", aConnection), "then exit").Result != 0) return 1;
+  std::exit(0);
+}
+
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[4], "--exit-while-open") == 0)
+    return ExitWhileOpen(argv[1], "<Connection><Type>tcp</Type><Address>127.0.0.1</Address><Port>" +
+                                      std::string(argv[2]) + "</Port></Connection>");
   if (argc != 4) {
-    std::fprintf(stderr, "usage: pos_probe LIBRARY TCP-PORT SERIAL-PORT\n");
+    std::fprintf(stderr, "usage: pos_probe LIBRARY TCP-PORT SERIAL-PORT [--exit-while-open]\n");
     return 2;
   }
   std::setvbuf(stdout, nullptr, _IONBF, 0);

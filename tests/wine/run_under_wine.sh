@@ -4,6 +4,7 @@
 # 1. objdump: the DLL exports exactly the 22 functions and imports system libraries only.
 # 2. pos_probe.exe under wine (a fresh prefix, no display) against the simulator over TCP and over
 #    COM1, the prefix's dosdevices/com1 pointing at the simulator's pseudo-terminal.
+#    A program that exits with the printer open and the DLL loaded ends without hanging.
 #    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...).
 # 3. pos_probe on Linux against the shared object with a simulator of its own: same transcript.
 # Exit 77 (skipped) when the Windows build or wine is missing, unless QX_REQUIRE_WINDOWS=1.
@@ -90,6 +91,18 @@ if [ $status -ne 0 ]; then
   exit 1
 fi
 echo "under wine: $(tail -1 "$work/windows.txt")"
+# A program that exits with its printer open and the DLL loaded ends at once.
+start_simulator
+status=0
+QX_LOG_ROOT="Z:$work/logs-windows" timeout 120 wine "$work/bin/pos_probe.exe" QXRP_EPSFPNAT_20.dll "$port" - \
+  --exit-while-open > "$work/exit.txt" 2>&1 || status=$?
+stop_simulator
+if [ $status -ne 0 ]; then
+  echo "exit with a printer open (status $status):"
+  cat "$work/exit.txt"
+  exit 1
+fi
+echo "exit with a printer open: ended at once"
 status=0
 timeout 120 wine "$checks_exe" > "$work/checks.txt" 2>&1 || status=$?
 tr -d '\r' < "$work/checks.txt"
