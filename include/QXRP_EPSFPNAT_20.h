@@ -4,8 +4,9 @@
  * Every request function takes one XML request text and gives back an XML answer text, an
  * error text and a result. Texts cross this interface as BSTR strings: UTF-16 text with its
  * length in bytes as a 32-bit number in front of it and a NUL character after it, allocated
- * with SysAllocStringLen and released with SysFreeString (both exported by this library, so
- * that a caller and the library share one allocator).
+ * with SysAllocStringLen and released with SysFreeString: on Windows the system's (OLEAUT32,
+ * declared in <oleauto.h>), on Linux exported by this library, so that a caller and the library
+ * share one allocator.
  *
  * Request functions (PRINTFR ... GETEJFILES):
  *   aXml           in:  the request; stays the caller's (the library works on a copy). NULL
@@ -40,7 +41,8 @@
 #endif
 
 #if defined(_WIN32)
-#define QXRP_API QXRP_EXTERN_C __declspec(dllexport)
+/* The DLL names its exports in a module-definition file. */
+#define QXRP_API QXRP_EXTERN_C
 #define QXRP_CALL __stdcall
 #else
 #define QXRP_API QXRP_EXTERN_C __attribute__((visibility("default")))
@@ -52,12 +54,14 @@ typedef QXRP_OLECHAR* QXRP_BSTR;
 /* The 16-bit result, zero-extended. */
 typedef uint32_t QXRP_RESULT;
 
+#if !defined(_WIN32)
 /* BSTR allocation: a copy of aLength characters of aText (or aLength NUL characters when aText
    is NULL), NUL-terminated; NULL when memory is short. SysFreeString accepts NULL. */
 QXRP_API QXRP_BSTR QXRP_CALL SysAllocStringLen(const QXRP_OLECHAR* aText, uint32_t aLength);
 QXRP_API void QXRP_CALL SysFreeString(QXRP_BSTR aText);
 /* Length in characters; 0 for NULL. */
 QXRP_API uint32_t QXRP_CALL SysStringLen(QXRP_BSTR aText);
+#endif
 
 #define QXRP_REQUEST_FUNCTION(name) \
   QXRP_API QXRP_RESULT QXRP_CALL name(QXRP_BSTR aXml, QXRP_BSTR* aOutput, QXRP_BSTR* aErrorMessage)

@@ -5,15 +5,11 @@
 
 #include <cstdint>
 
+#include "platform/bstr_allocator.h"
 #include "support/text.h"
 
 namespace qx {
 
-using Bstr = char16_t*;
-
-Bstr BstrAlloc(const char16_t* aText, uint32_t aLength);
-void BstrFree(Bstr aText);
-uint32_t BstrLength(const char16_t* aText);
 // A new string with aText, or null for an empty text (as the system allocator's callers expect).
 Bstr BstrFromString(StringView aText);
 String BstrToString(const char16_t* aText);

@@ -1,10 +1,11 @@
-// The exported C functions of the shared library: the twenty-one request functions, VERSION and
-// the string allocator. Each request function runs the same frame: wrapper, Process, Format.
+// The exported C functions of the shared library: the twenty-one request functions and VERSION.
+// Each request function runs the same frame: wrapper, Process, Format.
 #include "QXRP_EPSFPNAT_20.h"
 
 #include "exports/bstr.h"
 #include "exports/fiscal_printer_wrapper.h"
 #include "exports/registry.h"
+#include "platform/library_lifetime.h"
 #include "support/application.h"
 
 namespace qx {
@@ -41,7 +42,10 @@ QXRP_RESULT RunRequest(QXRP_BSTR aXml, QXRP_BSTR* aOutput, QXRP_BSTR* aErrorMess
 // load hook that could run before the library's own static data is initialised.
 // Library unload: every device still open is shut down (ports closed, logs drained), then the
 // application object goes, so no thread of ours outlives the library.
+// When the whole process ends on Windows, the system has already stopped every thread: the
+// system releases what is left, and waiting for a log writer could only hang.
 __attribute__((destructor)) void OnLibraryUnload() {
+  if (platform::ProcessIsEnding()) return;
   try {
     kFiscalPrinterRegistry::Shutdown();
     DestroyApplication();
@@ -53,14 +57,6 @@ __attribute__((destructor)) void OnLibraryUnload() {
 }  // namespace qx
 
 using namespace qx;
-
-QXRP_API QXRP_BSTR QXRP_CALL SysAllocStringLen(const QXRP_OLECHAR* aText, uint32_t aLength) {
-  return AsBstr(BstrAlloc(reinterpret_cast<const char16_t*>(aText), aLength));
-}
-
-QXRP_API void QXRP_CALL SysFreeString(QXRP_BSTR aText) { BstrFree(AsText(aText)); }
-
-QXRP_API uint32_t QXRP_CALL SysStringLen(QXRP_BSTR aText) { return BstrLength(AsText(aText)); }
 
 #define QX_EXPORT_REQUEST(NAME)                                                                     \
   QXRP_API QXRP_RESULT QXRP_CALL NAME(QXRP_BSTR aXml, QXRP_BSTR* aOutput, QXRP_BSTR* aErrorMessage) { \

@@ -1,5 +1,6 @@
 // File-system calls: paths, directories, sizes, renames and whole-line appends.
-// Paths are the library's UTF-16 text; they reach the system as UTF-8.
+// Paths are the library's UTF-16 text; they reach the system as UTF-8 on Linux and as UTF-16 on
+// Windows, where "\\" is the delimiter and "/" is taken as one too.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,11 @@
 
 namespace qx::platform {
 
+#if defined(_WIN32)
+constexpr char16_t kPathDelimiter = u'\\';
+#else
 constexpr char16_t kPathDelimiter = u'/';
+#endif
 
 // A path that the system cannot take (it holds a NUL character).
 bool HasInvalidPathChars(StringView aPath);

@@ -33,7 +33,8 @@ class TcpSocket {
   SocketStatus Send(const char* aData, size_t aSize, int32_t aTimeoutMs, String& aErrorText);
 
  private:
-  int fHandle = -1;
+  // A file descriptor on Linux, a SOCKET on Windows; -1 when closed.
+  intptr_t fHandle = -1;
 };
 
 }  // namespace qx::platform

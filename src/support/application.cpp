@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/app_paths.h"
+#include "platform/library_lifetime.h"
 #include "platform/process.h"
 
 namespace qx {
@@ -25,7 +26,15 @@ std::unique_ptr<tQX_Application>& Holder() {
   return holder;
 }
 
-void DestroyAtExit() { DestroyApplication(); }
+void DestroyAtExit() {
+  // At the end of a Windows process the system has already stopped the log's thread: the object
+  // is left to the system, as waiting for that thread could only hang.
+  if (platform::ProcessIsEnding()) {
+    (void)Holder().release();
+    return;
+  }
+  DestroyApplication();
+}
 
 // Caller holds HolderLock.
 void CreateLocked() {

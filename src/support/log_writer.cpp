@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/library_lifetime.h"
 #include "support/error.h"
 
 namespace qx {
@@ -96,6 +97,8 @@ void tQX_LogThread::Execute() {
     // in one write, and their callers do not wake the thread. The end cuts it short.
     fWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return fTerminated; });
   }
+  lock.unlock();
+  platform::EndOfLibraryThread();
 }
 
 // ---- tQX_LogWriter ----

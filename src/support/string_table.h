@@ -1,5 +1,5 @@
 // The library's string table: the description, rights notice and version history records that
-// the application information reads, compiled into the library.
+// the application information reads (platform/string_resource.h holds them).
 #pragma once
 
 #include <cstdint>

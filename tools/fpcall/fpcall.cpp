@@ -7,8 +7,6 @@
 // Several calls run in one process, so an open printer stays open between them: the text
 // $HANDLE in a later request stands for the handle that the last OPEN answered.
 // VERSION takes the driver name instead of a request: fpcall VERSION QXRP_EPSFPNAT_20
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -18,14 +16,10 @@
 #include <string>
 
 #include "QXRP_EPSFPNAT_20.h"
+#include "common/driver_library.h"
 #include "common/utf16_text.h"
 
 namespace {
-
-using RequestFunction = QXRP_RESULT (*)(QXRP_BSTR, QXRP_BSTR*, QXRP_BSTR*);
-using AllocFunction = QXRP_BSTR (*)(const QXRP_OLECHAR*, uint32_t);
-using FreeFunction = void (*)(QXRP_BSTR);
-using LengthFunction = uint32_t (*)(QXRP_BSTR);
 
 const char* const kFunctions[] = {"PRINTFR",     "REPRINTFR",   "PRINTXR",     "PRINTZR",      "PRINTNFR",
                                   "DISPLAY",     "OPENDR",      "GETSTATUS",   "SET",          "SETDATETIME",
@@ -42,12 +36,6 @@ int Usage() {
   std::fprintf(stderr, "\n");
   return 2;
 }
-
-struct Exports {
-  AllocFunction alloc = nullptr;
-  FreeFunction release = nullptr;
-  LengthFunction length = nullptr;
-};
 
 bool KnownFunction(const std::string& aName) {
   for (const char* f : kFunctions)
@@ -69,30 +57,27 @@ bool ReadRequest(const char* aSource, std::string& aText) {
 }
 
 // One call: prints the answer, the error text and the result; returns the result.
-QXRP_RESULT Call(void* aHandle, const Exports& aExports, const std::string& aFunction, const std::string& aInput,
+QXRP_RESULT Call(const qxtools::DriverLibrary& aLibrary, const std::string& aFunction, const std::string& aInput,
                  std::string& aAnswer) {
-  auto call = reinterpret_cast<RequestFunction>(::dlsym(aHandle, aFunction.c_str()));
+  const qxtools::RequestFunction call = aLibrary.Find(aFunction.c_str());
   if (call == nullptr) {
     std::fprintf(stderr, "fpcall: the library does not export %s\n", aFunction.c_str());
     return 0xFFFF;
   }
   const std::u16string request = qxtools::U16(aInput);
-  QXRP_BSTR in =
-      aExports.alloc(reinterpret_cast<const QXRP_OLECHAR*>(request.data()), static_cast<uint32_t>(request.size()));
+  QXRP_BSTR in = aLibrary.Alloc(request);
   QXRP_BSTR out = nullptr;
   QXRP_BSTR err = nullptr;
   const QXRP_RESULT result = call(in, &out, &err);
-  auto text = [&](QXRP_BSTR s) {
-    return s == nullptr ? std::string() : qxtools::U8(std::u16string(reinterpret_cast<const char16_t*>(s), aExports.length(s)));
-  };
+  auto text = [&](QXRP_BSTR s) { return qxtools::U8(aLibrary.Text(s)); };
   aAnswer = text(out);
   std::printf("%s answer:\n%s\n", aFunction.c_str(), aAnswer.c_str());
   std::printf("error text: %s\n", text(err).c_str());
   std::printf("result: %u%s\n", result, result == 0 ? "" : " (-1)");
   std::fflush(stdout);
-  aExports.release(out);
-  aExports.release(err);
-  aExports.release(in);
+  aLibrary.Free(out);
+  aLibrary.Free(err);
+  aLibrary.Free(in);
   return result;
 }
 
@@ -107,18 +92,10 @@ int main(int argc, char** argv) {
   }
   if (arg >= argc || !KnownFunction(argv[arg])) return Usage();
 
-  void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    std::fprintf(stderr, "fpcall: %s\n", ::dlerror());
-    return 2;
-  }
-  Exports exports;
-  exports.alloc = reinterpret_cast<AllocFunction>(::dlsym(handle, "SysAllocStringLen"));
-  exports.release = reinterpret_cast<FreeFunction>(::dlsym(handle, "SysFreeString"));
-  exports.length = reinterpret_cast<LengthFunction>(::dlsym(handle, "SysStringLen"));
-  if (exports.alloc == nullptr || exports.release == nullptr || exports.length == nullptr) {
-    std::fprintf(stderr, "fpcall: %s is not the driver library\n", library.c_str());
-    ::dlclose(handle);
+  qxtools::DriverLibrary driver;
+  std::string loadError;
+  if (!driver.Load(library, loadError)) {
+    std::fprintf(stderr, "fpcall: %s\n", loadError.c_str());
     return 2;
   }
 
@@ -146,12 +123,11 @@ int main(int argc, char** argv) {
     if (!first) std::printf("\n");
     first = false;
     std::string answer;
-    if (Call(handle, exports, function, input, answer) != 0) status = 1;
+    if (Call(driver, function, input, answer) != 0) status = 1;
     const size_t open = answer.find("<Handle>");
     const size_t close = answer.find("</Handle>");
     if (function == "OPEN" && open != std::string::npos && close != std::string::npos)
       lastHandle = answer.substr(open + 8, close - open - 8);
   }
-  ::dlclose(handle);
   return status;
 }

@@ -127,21 +127,6 @@ void ApplyLineParameters(int aFd, uint32_t baud, uint8_t data, TStopBits stop, T
 
 }  // namespace
 
-TComPort::TComPort(uint32_t ncom) : fComNumber(ncom) {}
-
-TComPort::TComPort(uint32_t ncom, uint32_t baud) : fComNumber(ncom), fBaudRate(baud) {}
-
-TComPort::TComPort(uint32_t ncom, uint32_t baud, uint8_t data, TStopBits stop, TParity parity)
-    : fComNumber(ncom), fBaudRate(baud), fDataBits(data), fStopBits(stop), fParity(parity) {}
-
-TComPort::~TComPort() {
-  if (fIsOpen) Close();
-}
-
-String TComPort::PortName() const {
-  return fDevicePath.empty() ? u"COM" + IntToStr(fComNumber) : fDevicePath;
-}
-
 void TComPort::Open() {
   const String path = fDevicePath.empty() ? platform::SerialDevicePath(fComNumber) : fDevicePath;
   if (path.empty() || platform::HasInvalidPathChars(path))
@@ -278,10 +263,6 @@ uint32_t TComPort::PortWrite(const void* buffer, uint32_t count) {
       throw TComPortException(u"Write to com port failed.");
   }
   return done;
-}
-
-bool TComPort::WriteText(std::string_view aText) {
-  return PortWrite(aText.data(), static_cast<uint32_t>(aText.size())) == aText.size();
 }
 
 void TComPort::SetLineParameters(uint32_t baud, uint8_t data, TStopBits stop, TParity parity) {

@@ -203,7 +203,7 @@ SocketStatus TcpSocket::Receive(char* aBuffer, size_t aSize, int32_t aTimeoutMs,
     }
     const int left = RemainingMs(deadline);
     if (left == 0) return SocketStatus::timed_out;
-    pollfd p{fHandle, POLLIN, 0};
+    pollfd p{static_cast<int>(fHandle), POLLIN, 0};
     const int r = ::poll(&p, 1, left);
     if (r == 0) return SocketStatus::timed_out;
     if (r < 0 && errno != EINTR) {
@@ -230,7 +230,7 @@ SocketStatus TcpSocket::Send(const char* aData, size_t aSize, int32_t aTimeoutMs
       aErrorText = SystemErrorText(errno);
       return SocketStatus::failed;
     }
-    pollfd p{fHandle, POLLOUT, 0};
+    pollfd p{static_cast<int>(fHandle), POLLOUT, 0};
     int r = 0;
     do {
       r = ::poll(&p, 1, std::max<int32_t>(aTimeoutMs, 0));

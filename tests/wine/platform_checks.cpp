@@ -1,0 +1,115 @@
+// platform_checks: the Windows platform files checked where the exported functions do not reach
+// them all: paths with both delimiters and drive letters, files, the string-table resource, named
+// locales and a missing COM port. Built by the windows preset, run under wine by
+// run_under_wine.sh; prints each failed check and ends with "platform checks passed".
+#include <cstdio>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/locale.h"
+#include "platform/serial_port.h"
+#include "platform/string_resource.h"
+
+#include <windows.h>
+// <windows.h> maps DeleteFile to the system's; the library's own is meant here.
+#undef DeleteFile
+
+namespace {
+
+using namespace qx;
+using namespace qx::platform;
+
+int gFailures = 0;
+
+void Check(bool aOk, const char* aWhat) {
+  if (aOk) return;
+  std::printf("FAILED: %s\n", aWhat);
+  ++gFailures;
+}
+
+void Paths() {
+  struct Case {
+    const char16_t* path;
+    bool rooted;
+    const char16_t* dir;
+    const char16_t* name;
+  };
+  const Case cases[] = {
+      {u"C:\\pos\\pos.exe", true, u"C:\\pos", u"pos.exe"},
+      {u"C:/pos/pos.exe", true, u"C:/pos", u"pos.exe"},
+      {u"C:\\pos.exe", true, u"C:\\", u"pos.exe"},
+      {u"\\\\server\\share\\a.log", true, u"\\\\server\\share", u"a.log"},
+      {u"\\a.log", true, u"\\", u"a.log"},
+      {u"C:a.log", false, u"C:", u"a.log"},
+      {u"logs\\a.log", false, u"logs", u"a.log"},
+      {u"a.log", false, u"", u"a.log"},
+  };
+  for (const Case& c : cases) {
+    const std::string what = ToUtf8(c.path);
+    Check(IsPathRooted(c.path) == c.rooted, ("IsPathRooted " + what).c_str());
+    Check(ExtractFileDir(c.path) == c.dir, ("ExtractFileDir " + what).c_str());
+    Check(ExtractFileName(c.path) == c.name, ("ExtractFileName " + what).c_str());
+  }
+  Check(CombinePath(u"C:\\pos", u"LogFiles") == u"C:\\pos\\LogFiles", "CombinePath adds a delimiter");
+  Check(CombinePath(u"C:\\pos\\", u"LogFiles") == u"C:\\pos\\LogFiles", "CombinePath keeps one delimiter");
+  Check(CombinePath(u"C:\\pos", u"D:\\x") == u"D:\\x", "CombinePath keeps a rooted name");
+  Check(RemoveFileExtension(u"C:\\a.b\\pos") == u"C:\\a.b\\pos", "RemoveFileExtension of a dotted folder");
+}
+
+void Files() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+  const String root = CombinePath(String(reinterpret_cast<const char16_t*>(temp), n),
+                                  u"qx-platform-checks-" + IntToStr(::GetCurrentProcessId()));
+  const String dir = CombinePath(root, u"a\\b");
+  Check(ForceDirectories(dir) && DirectoryExists(dir), "ForceDirectories makes every missing parent");
+  const String file = CombinePath(dir, u"f\u00e8.log");
+  Check(AppendToFile(file, "one\r\n") && AppendToFile(file, "two\r\n"), "AppendToFile");
+  Check(FileExists(file) && !FileExists(dir) && GetFileSize(file) == 10, "FileExists and GetFileSize");
+  const String moved = CombinePath(dir, u"g.log");
+  Check(AppendToFile(moved, "old") && RenameFile(file, moved), "RenameFile replaces the target");
+  std::string bytes;
+  Check(ReadSmallFile(moved, bytes, 100) && bytes == "one\r\ntwo\r\n", "ReadSmallFile");
+  Check(!ReadSmallFile(moved, bytes, 5), "ReadSmallFile refuses a larger file");
+  Check(DeleteFile(moved) && !FileExists(moved) && GetFileSize(moved) == -1, "DeleteFile");
+  ::RemoveDirectoryW(reinterpret_cast<const wchar_t*>(dir.c_str()));
+  ::RemoveDirectoryW(reinterpret_cast<const wchar_t*>(CombinePath(root, u"a").c_str()));
+  ::RemoveDirectoryW(reinterpret_cast<const wchar_t*>(root.c_str()));
+}
+
+void Resources() {
+  Check(LoadStringResource(10000) == u"$APPDESCRIPTION=Fiscal Driver - Epson FP Serial", "string 10000");
+  Check(LoadStringResource(9999).empty() && LoadStringResource(20000).empty(), "missing strings are empty");
+}
+
+void Locales() {
+  const NumberSeparators italian = ReadNumberSeparators("it_IT.UTF-8");
+  Check(italian.Decimal == u',' && italian.Thousand == u'.', "Italian separators");
+  const NumberSeparators english = ReadNumberSeparators("en-US");
+  Check(english.Decimal == u'.' && english.Thousand == u',', "English separators");
+  const String format = ShortDateFormat();
+  Check(format.find(u'd') != String::npos && format.find(u'm') != String::npos && format.find(u'M') == String::npos,
+        "short date pattern in the library's letters");
+}
+
+void SerialPorts() {
+  TComPort port(99, 9600);
+  try {
+    port.Open();
+    Check(false, "COM99 opened");
+  } catch (const TComPortException& e) {
+    Check(e.Message() == u"COM99 is not a valid COM port.", "COM99 message");
+  }
+}
+
+}  // namespace
+
+int main() {
+  Paths();
+  Files();
+  Resources();
+  Locales();
+  SerialPorts();
+  std::printf("%s\n", gFailures == 0 ? "platform checks passed" : "platform checks FAILED");
+  return gFailures == 0 ? 0 : 1;
+}

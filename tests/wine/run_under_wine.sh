@@ -1,0 +1,127 @@
+#!/bin/sh
+# The Windows DLL under wine, as a POS program uses it, compared with the Linux library.
+#   run_under_wine.sh WINDOWS-BUILD-DIR FPSIM LINUX-POS-PROBE LINUX-LIBRARY
+# 1. objdump: the DLL exports exactly the 22 functions and imports system libraries only.
+# 2. pos_probe.exe under wine (a fresh prefix, no display) against the simulator over TCP and over
+#    COM1, the prefix's dosdevices/com1 pointing at the simulator's pseudo-terminal.
+#    A program that exits with the printer open and the DLL loaded ends without hanging.
+#    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...).
+# 3. pos_probe on Linux against the shared object with a simulator of its own: same transcript.
+# Exit 77 (skipped) when the Windows build or wine is missing, unless QX_REQUIRE_WINDOWS=1.
+set -eu
+windir=$1 fpsim=$2 probe=$3 solib=$4
+dll=$windir/src/QXRP_EPSFPNAT_20.dll
+probe_exe=$windir/tests/wine/pos_probe.exe
+checks_exe=$windir/tests/wine/platform_checks.exe
+objdump=x86_64-w64-mingw32-objdump
+
+missing() {
+  echo "$1"
+  [ "${QX_REQUIRE_WINDOWS:-0}" = 1 ] && exit 1
+  exit 77
+}
+[ -f "$dll" ] && [ -f "$probe_exe" ] && [ -f "$checks_exe" ] || missing "no Windows build in $windir (cmake --preset windows)"
+command -v wine >/dev/null && command -v $objdump >/dev/null || missing "wine or mingw-w64 is not installed"
+
+work=$(mktemp -d)
+sim_pid=""
+stop_simulator() {
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+  sim_pid=""
+}
+cleanup() {
+  stop_simulator
+  [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+# ---- 1. the DLL's exports and imports
+$objdump -p "$dll" > "$work/objdump.txt"
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {t=1; next} t && /^\t\[/ {print $NF; next} t {t=0}' "$work/objdump.txt" | LC_ALL=C sort | tr '\n' ' ')
+want=$(printf '%s\n' PRINTFR REPRINTFR PRINTXR PRINTZR PRINTNFR DISPLAY OPENDR GETSTATUS SET SETDATETIME OPEN \
+  GETDRSTATUS EJREPORT CLOSE GETVATTABLE SETVATTABLE GETDEPTTABLE SETDEPTTABLE PAY GETLOTTERYRCPTSTATUS GETEJFILES \
+  VERSION | LC_ALL=C sort | tr '\n' ' ')
+if [ "$exports" != "$want" ]; then
+  echo "DLL exports: $exports"
+  echo "expected:    $want"
+  exit 1
+fi
+imports=$(awk '/DLL Name:/ {print tolower($3)}' "$work/objdump.txt" | LC_ALL=C sort -u | tr '\n' ' ')
+for lib in $imports; do
+  case $lib in
+    kernel32.dll|msvcrt.dll|oleaut32.dll|ws2_32.dll|shell32.dll|user32.dll|advapi32.dll|ntdll.dll) ;;
+    api-ms-win-*) ;;
+    *) echo "DLL imports a library that is not the system's: $lib (imports: $imports)"; exit 1 ;;
+  esac
+done
+echo "exports: 22 functions as expected; imports: $imports"
+
+# ---- the simulator, one per run so that both runs meet the same printer state
+start_simulator() {
+  "$fpsim" --quiet > "$work/sim.out" 2>&1 &
+  sim_pid=$!
+  tries=0
+  until grep -q '^fpsim: serial' "$work/sim.out"; do
+    tries=$((tries + 1))
+    [ $tries -gt 200 ] && { echo "fpsim did not start:"; cat "$work/sim.out"; exit 1; }
+    sleep 0.05
+  done
+  pty=$(sed -n 's/^fpsim: pseudo-terminal //p' "$work/sim.out")
+  port=$(sed -n 's/^fpsim: tcp 127\.0\.0\.1://p' "$work/sim.out")
+}
+
+# ---- 2. under wine
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+timeout 180 wine wineboot --init > "$work/wineboot.txt" 2>&1 || { cat "$work/wineboot.txt"; exit 1; }
+start_simulator
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com1"
+# The DLL beside the program, as a POS program ships it.
+mkdir -p "$work/bin" "$work/logs-windows"
+cp "$probe_exe" "$dll" "$work/bin/"
+status=0
+QX_LOG_ROOT="Z:$work/logs-windows" timeout 300 wine "$work/bin/pos_probe.exe" QXRP_EPSFPNAT_20.dll "$port" COM1 \
+  > "$work/windows.raw" 2> "$work/windows.err" || status=$?
+tr -d '\r' < "$work/windows.raw" > "$work/windows.txt"
+stop_simulator
+if [ $status -ne 0 ]; then
+  echo "pos_probe.exe under wine failed (status $status):"
+  grep -v '^[A-Z]* .*: result' "$work/windows.txt" || true
+  tail -20 "$work/windows.err"
+  exit 1
+fi
+echo "under wine: $(tail -1 "$work/windows.txt")"
+# A program that exits with its printer open and the DLL loaded ends at once.
+start_simulator
+status=0
+QX_LOG_ROOT="Z:$work/logs-windows" timeout 120 wine "$work/bin/pos_probe.exe" QXRP_EPSFPNAT_20.dll "$port" - \
+  --exit-while-open > "$work/exit.txt" 2>&1 || status=$?
+stop_simulator
+if [ $status -ne 0 ]; then
+  echo "exit with a printer open (status $status):"
+  cat "$work/exit.txt"
+  exit 1
+fi
+echo "exit with a printer open: ended at once"
+status=0
+timeout 120 wine "$checks_exe" > "$work/checks.txt" 2>&1 || status=$?
+tr -d '\r' < "$work/checks.txt"
+[ $status -eq 0 ] || exit 1
+
+# ---- 3. the Linux library with the same requests
+start_simulator
+mkdir -p "$work/logs-linux"
+status=0
+QX_LOG_ROOT="$work/logs-linux" timeout 300 "$probe" "$solib" "$port" "$pty" > "$work/linux.txt" 2>&1 || status=$?
+stop_simulator
+if [ $status -ne 0 ]; then
+  echo "pos_probe on Linux failed (status $status):"
+  grep -v '^[A-Z]* .*: result' "$work/linux.txt" || true
+  exit 1
+fi
+if ! diff -u "$work/linux.txt" "$work/windows.txt" > "$work/diff.txt"; then
+  echo "The DLL under wine answers differently from the Linux library:"
+  cut -c1-400 "$work/diff.txt"
+  exit 1
+fi
+echo "same answers on Linux and under wine: $(grep -c ': result' "$work/linux.txt") calls"
