@@ -146,6 +146,18 @@ int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t
   return -1;
 }
 
+int32_t TComPort::ReadPending(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode) {
+  if (nbytes == 0) return 0;
+  // The wait for the first byte is Read's; whatever arrived with it is pending in the driver's
+  // queue and is taken by a second read that does not wait.
+  const int32_t first = Read(buffer, 1, timeout, ErrorCode);
+  if (first <= 0) return first;
+  const int32_t pending = std::min<int32_t>(GetBytesPending(), static_cast<int32_t>(nbytes - 1));
+  if (pending <= 0) return first;
+  const int32_t more = Read(static_cast<char*>(buffer) + 1, static_cast<uint32_t>(pending), timeout, ErrorCode);
+  return more > 0 ? first + more : first;
+}
+
 uint32_t TComPort::PortWrite(const void* buffer, uint32_t count) {
   if (!fIsOpen) throw TComPortException(u"Cannot write because COM port is not open.");
   DWORD written = 0;
