@@ -33,7 +33,8 @@ kFiscalPrinterWrapper::kFiscalPrinterWrapper() : fHandler(std::make_unique<kRece
 
 kFiscalPrinterWrapper::~kFiscalPrinterWrapper() = default;
 
-kFiscalPrinterDevice& kFiscalPrinterWrapper::GetFiscalPrinter(bool aMayCreate) {
+kFiscalPrinterDevice& kFiscalPrinterWrapper::GetFiscalPrinter(bool aMayCreate, bool& aCreated) {
+  aCreated = false;
   kFiscalPrinterRegistry& registry = kFiscalPrinterRegistry::Instance();
   const int32_t handle = fHandler->fDeviceHandle;
   if (handle > 0) {
@@ -49,6 +50,7 @@ kFiscalPrinterDevice& kFiscalPrinterWrapper::GetFiscalPrinter(bool aMayCreate) {
   std::unique_ptr<kFiscalPrinterDevice> device = create(*fHandler);
   kFiscalPrinterDevice& created = *device;
   registry.Add(std::move(device));
+  aCreated = true;
   return created;
 }
 
@@ -56,10 +58,11 @@ template <typename Result>
 void kFiscalPrinterWrapperOf<Result>::Process(StringView aXml) {
   ClearResult();
   kFiscalPrinterDevice* device = nullptr;
+  bool created = false;
   try {
     if (aXml.size() > kMaxRequestLength) throw Error(u"The request text is too long");
     fHandler->Deserialize(aXml, fDispatch.Documents);
-    device = &GetFiscalPrinter(fDispatch.MayCreate);
+    device = &GetFiscalPrinter(fDispatch.MayCreate, created);
     if (fDispatch.KeepsRequest) device->fXmlString = String(aXml);
     fResult = (device->*fDispatch.Operation)(*fHandler);
     AfterOperation(*device);
@@ -73,6 +76,15 @@ void kFiscalPrinterWrapperOf<Result>::Process(StringView aXml) {
       } catch (...) {
         // The answer already carries the error; a log that fails too adds nothing to it.
       }
+    }
+  }
+  if (created && !KeepsCreatedDevice()) {
+    // Its transport writes the stop line and drains its log; the answer keeps the log's name.
+    try {
+      kFiscalPrinterRegistry::Instance().Remove(device->fHandle).reset();
+    } catch (...) {
+      fResult.Error = true;
+      if (fResult.ErrorText.empty()) fResult.ErrorText = CurrentErrorText();
     }
   }
 }

@@ -34,7 +34,8 @@ class kFiscalPrinterWrapper {
   // The device the request's handle names, or a new registered one when there is no handle and
   // aMayCreate. Raises "Printer Handle not found", "Fiscal Printer has not previously opened" or
   // "Fiscal Printer Driver [<name>] not registered.".
-  kFiscalPrinterDevice& GetFiscalPrinter(bool aMayCreate);
+  // aCreated tells whether this call created the device.
+  kFiscalPrinterDevice& GetFiscalPrinter(bool aMayCreate, bool& aCreated);
 
   std::unique_ptr<kReceiptPrinterHandler> fHandler;
 };
@@ -69,6 +70,10 @@ class kFiscalPrinterWrapperOf : public kFiscalPrinterWrapper {
   virtual void AfterOperation(kFiscalPrinterDevice&) {}
   // Whether an error is also written to the device's log (OPEN).
   virtual bool LogsErrors() const { return false; }
+  // Whether a device that this call created stays registered after it. Only an OPEN that
+  // answered its handle keeps it: a device nobody can reach by handle (a failed OPEN, a PAY
+  // without handle) is released at the end of its call, with its transport and log thread.
+  virtual bool KeepsCreatedDevice() const { return false; }
 
   Result fResult;
 
@@ -111,6 +116,7 @@ class kFiscalPrinterWrapper_OPEN : public kFiscalPrinterWrapperOf<_int_OPEN_resu
  protected:
   void AfterOperation(kFiscalPrinterDevice& aDevice) override;
   bool LogsErrors() const override { return true; }
+  bool KeepsCreatedDevice() const override { return fResult.Handle != 0; }
 };
 
 // CLOSE: removes the device from the registry and releases it.

@@ -2,15 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <string>
 
 #include "library.h"
+#include "simulator_process.h"
 
 namespace {
 
@@ -185,6 +189,13 @@ TEST_F(Exports, BadInputsAnswerTheirErrors) {
   EXPECT_EQ(sLibrary->Call("GETSTATUS", std::u16string()).Result, 65535u);
 }
 
+std::string ReadWholeFile(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 size_t CountEntries(const char* aDir) {
   size_t n = 0;
   if (DIR* d = ::opendir(aDir)) {
@@ -200,17 +211,49 @@ TEST(Unload, LeavesNoThreadOrDescriptorBehind) {
   static std::string root = (std::filesystem::temp_directory_path() / "qx-e2e-unload").string();
   std::filesystem::create_directories(root);
   ::setenv("QX_LOG_ROOT", root.c_str(), 1);
-  // A port that refuses connections.
+  e2e::SimulatorProcess simulator({"--no-pty"});
   const std::string request =
-      "<R><Driver>QXRP_EPSFPNAT_20</Driver><Connection><Type>tcp</Type><Address>127.0.0.1</Address>"
-      "<Port>1</Port><ConnectTimeout>200</ConnectTimeout></Connection></R>";
+      "<R><Driver>QXRP_EPSFPNAT_20</Driver><Connection><Type>tcp</Type><Address>127.0.0.1</Address><Port>" +
+      std::to_string(simulator.Port()) + "</Port></Connection></R>";
   { Library warmup; }  // the first load also brings in the library's own dependencies
   const size_t threads = CountEntries("/proc/self/task");
   const size_t fds = CountEntries("/proc/self/fd");
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 2; ++round) {
     Library library;
-    for (int i = 0; i < 2; ++i) library.Call("OPEN", request);
-    EXPECT_GT(CountEntries("/proc/self/task"), threads);  // the devices' log writers run
+    const size_t loaded = CountEntries("/proc/self/task");
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(library.Call("OPEN", request).ErrorText, "");
+    EXPECT_GT(CountEntries("/proc/self/task"), loaded);  // the devices' log writers run
+  }
+  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+  EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
+}
+
+// A device that no later request can reach (an OPEN that failed, a PAY without a handle) is
+// released at the end of its call: a till retrying OPEN against a switched-off printer does
+// not pile up devices, log threads and open files.
+TEST(Unreachable, DevicesAreReleasedAtTheEndOfTheirCall) {
+  static std::string root = (std::filesystem::temp_directory_path() / "qx-e2e-unreachable").string();
+  std::filesystem::create_directories(root);
+  ::setenv("QX_LOG_ROOT", root.c_str(), 1);
+  Library library;
+  const std::string refused =
+      "<R><Driver>QXRP_EPSFPNAT_20</Driver><Connection><Type>tcp</Type><Address>127.0.0.1</Address>"
+      "<Port>1</Port><ConnectTimeout>200</ConnectTimeout></Connection></R>";
+  const std::string pay =
+      "<R><Driver>QXRP_EPSFPNAT_20</Driver><Connection><Type>tcp</Type><Address>127.0.0.1</Address>"
+      "<Port>1</Port><ReadTimeout>10</ReadTimeout></Connection><Payment><Amount>1.00</Amount></Payment></R>";
+  library.Call("OPEN", refused);  // the first call starts the library's own threads
+  const size_t threads = CountEntries("/proc/self/task");
+  const size_t fds = CountEntries("/proc/self/fd");
+  for (int i = 0; i < 5; ++i) {
+    const Answer open = library.Call("OPEN", refused);
+    EXPECT_EQ(open.Result, 65535u);
+    EXPECT_NE(open.Output.find("<Handle>0</Handle>"), std::string::npos) << open.Output;
+    // The failed device's log is complete: its stop line was written when it was released.
+    const size_t at = open.Output.find("<LogFileName>") + 13;
+    const std::string log = ReadWholeFile(open.Output.substr(at, open.Output.find("</LogFileName>") - at));
+    EXPECT_NE(log.rfind(" STOP "), std::string::npos);
+    library.Call("PAY", pay);
   }
   EXPECT_EQ(CountEntries("/proc/self/task"), threads);
   EXPECT_EQ(CountEntries("/proc/self/fd"), fds);
