@@ -155,6 +155,20 @@ TEST_F(Reports, XAndZReportWithoutWebAddress) {
   EXPECT_EQ(Element(z.Output, "Text"), "");
 }
 
+// In MF mode the counters come from the day's Z reports read back from the printer's journal.
+TEST_F(Reports, MfZReportCountersFromTheJournal) {
+  fSimulator = std::make_unique<e2e::SimulatorProcess>(std::vector<std::string>{"--set", "mode=MF"});
+  Open("");
+  PrintTheDay();
+  const Answer z = fLibrary->Call("PRINTZR", Request("<ZReport/>"));
+  ASSERT_EQ(z.Result, 0u) << z.Output << z.ErrorText;
+  EXPECT_EQ(Element(z.Output, "Error"), "False");
+  EXPECT_EQ(Element(z.Output, "DayTotalAmount"), "39.9") << z.Output;
+  EXPECT_EQ(Element(z.Output, "DayReceiptsNumber"), "2");
+  EXPECT_EQ(Element(z.Output, "ZReportNumber"), "1");
+  EXPECT_NE(Element(z.Output, "Text"), "");
+}
+
 TEST_F(Reports, ZReportCountersAndEJFilesFromTheWebServer) {
   for (ServerKind kind : {ServerKind::Nginx, ServerKind::Apache})
     if (const std::string missing = RealWebServer::Missing(kind); !missing.empty()) GTEST_SKIP() << missing;
