@@ -1,16 +1,19 @@
 // platform_checks: the Windows platform files checked where the exported functions do not reach
 // them all: paths with both delimiters and drive letters, files, the string-table resource, named
-// locales and a missing COM port. Built by the windows preset, run under wine by
-// run_under_wine.sh; prints each failed check and ends with "platform checks passed".
+// locales, a missing COM port and, given the address of http_test_server.py as its one argument,
+// HTTP over WinHTTP. Built by the windows preset, run
+// under wine by run_under_wine.sh; prints each failed check and ends with "platform checks passed".
 #include <cstdio>
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/http_request.h"
 #include "platform/locale.h"
 #include "platform/serial_port.h"
 #include "platform/string_resource.h"
 
 #include <windows.h>
+#include <winhttp.h>
 // <windows.h> maps DeleteFile to the system's; the library's own is meant here.
 #undef DeleteFile
 
@@ -102,14 +105,87 @@ void SerialPorts() {
   }
 }
 
+// A plain file, a missing one, an answer over the size bound and a server that is not there.
+void Http(const std::string& aBaseUrl) {
+  const auto session = HttpSession::Create();
+  HttpRequest request;
+  HttpResponse response;
+  request.URL = aBaseUrl + "/hello.txt";
+  request.UserAgent = "RT Fiscal Driver";
+  session->Perform(request, response);
+  Check(response.Completed && response.StatusCode == 200 && response.StatusText == "OK" &&
+            response.Body == "hello\n" && response.ContentType == "text/plain" && response.FailReason == 0 &&
+            response.ErrorText.empty(),
+        ("HTTP GET of a file: " + std::to_string(response.StatusCode) + " " + response.ErrorText).c_str());
+  Check(session->Connected(), "HTTP session connected after an answer");
+  session->Disconnect();
+  Check(!session->Connected(), "HTTP session closed by Disconnect");
+
+  request.URL = aBaseUrl + "/missing.txt";
+  session->Perform(request, response);
+  Check(response.Completed && response.StatusCode == 404 && response.FailReason == 0,
+        "HTTP GET of a missing file completes with 404");
+
+  request.URL = aBaseUrl + "/hello.txt";
+  request.MaxBodyBytes = 3;
+  session->Perform(request, response);
+  Check(!response.Completed && response.StatusCode == 200 &&
+            response.ErrorText == "The answer is larger than 3 bytes" && response.FailReason == ERROR_FILE_TOO_LARGE,
+        ("HTTP answer over the size bound: " + response.ErrorText).c_str());
+
+  // Basic credentials, the Bearer header and cookies only once they are kept.
+  request = HttpRequest();
+  request.URL = aBaseUrl + "/basic";
+  session->Perform(request, response);
+  Check(response.Completed && response.StatusCode == 401 && response.StatusText == "Unauthorized",
+        "HTTP without credentials gets 401");
+  request.Auth = HttpAuth::Basic;
+  request.User = "user";
+  request.Password = "pw";
+  session->Perform(request, response);
+  Check(response.Completed && response.StatusCode == 200 && response.Body == "welcome", "HTTP Basic credentials");
+  request = HttpRequest();
+  request.URL = aBaseUrl + "/cookie/set";
+  session->Perform(request, response);
+  request.URL = aBaseUrl + "/echo";
+  request.Auth = HttpAuth::Bearer;
+  request.Bearer = "t0k";
+  session->Perform(request, response);
+  Check(response.Body == "Cookie=|Authorization=Bearer t0k", ("HTTP Bearer, no cookie: " + response.Body).c_str());
+  session->KeepCookies();
+  request.URL = aBaseUrl + "/cookie/set";
+  session->Perform(request, response);
+  session->Disconnect();
+  request.URL = aBaseUrl + "/echo";
+  request.Auth = HttpAuth::None;
+  session->Perform(request, response);
+  Check(response.Body == "Cookie=s=1|Authorization=", ("HTTP cookie kept: " + response.Body).c_str());
+
+  // The last request to the server: it answers nothing more.
+  request = HttpRequest();
+  request.URL = aBaseUrl + "/stall";
+  request.ReadTimeoutMs = 300;
+  session->Perform(request, response);
+  Check(!response.Completed && response.StatusCode == 0 && response.FailReason == ERROR_WINHTTP_TIMEOUT &&
+            response.ErrorText == "No answer within the read time-out of 300 ms",
+        ("HTTP read time-out: " + std::to_string(response.FailReason) + " " + response.ErrorText).c_str());
+
+  request = HttpRequest();
+  request.URL = "http://127.0.0.1:1/";
+  session->Perform(request, response);
+  Check(!response.Completed && response.StatusCode == 0 && response.FailReason != 0 && !response.ErrorText.empty(),
+        ("HTTP GET from no server fails: " + response.ErrorText).c_str());
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   Paths();
   Files();
   Resources();
   Locales();
   SerialPorts();
+  if (argc > 1) Http(argv[1]);
   std::printf("%s\n", gFailures == 0 ? "platform checks passed" : "platform checks FAILED");
   return gFailures == 0 ? 0 : 1;
 }

@@ -5,7 +5,8 @@
 # 2. pos_probe.exe under wine (a fresh prefix, no display) against the simulator over TCP and over
 #    COM1, the prefix's dosdevices/com1 pointing at the simulator's pseudo-terminal.
 #    A program that exits with the printer open and the DLL loaded ends without hanging.
-#    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...).
+#    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...),
+#    HTTP against a small python web server on 127.0.0.1 (http_test_server.py).
 # 3. pos_probe on Linux against the shared object with a simulator of its own: same transcript.
 # Exit 77 (skipped) when the Windows build or wine is missing, unless QX_REQUIRE_WINDOWS=1.
 set -eu
@@ -50,7 +51,7 @@ fi
 imports=$(awk '/DLL Name:/ {print tolower($3)}' "$work/objdump.txt" | LC_ALL=C sort -u | tr '\n' ' ')
 for lib in $imports; do
   case $lib in
-    kernel32.dll|msvcrt.dll|oleaut32.dll|ws2_32.dll|shell32.dll|user32.dll|advapi32.dll|ntdll.dll) ;;
+    kernel32.dll|msvcrt.dll|oleaut32.dll|ws2_32.dll|shell32.dll|winhttp.dll|user32.dll|advapi32.dll|ntdll.dll) ;;
     api-ms-win-*) ;;
     *) echo "DLL imports a library that is not the system's: $lib (imports: $imports)"; exit 1 ;;
   esac
@@ -103,8 +104,20 @@ if [ $status -ne 0 ]; then
   exit 1
 fi
 echo "exit with a printer open: ended at once"
+python3 "$(dirname "$0")/http_test_server.py" 0 > "$work/www.out" 2>&1 &
+www_pid=$!
+tries=0
+until grep -q '^Serving HTTP on' "$work/www.out"; do
+  tries=$((tries + 1))
+  [ $tries -gt 200 ] && { echo "the web server did not start:"; cat "$work/www.out"; kill $www_pid; exit 1; }
+  sleep 0.05
+done
+www_port=$(sed -n 's/^Serving HTTP on 127\.0\.0\.1 port \([0-9]*\).*/\1/p' "$work/www.out")
 status=0
-timeout 120 wine "$checks_exe" > "$work/checks.txt" 2>&1 || status=$?
+env -u http_proxy -u HTTP_PROXY -u https_proxy -u HTTPS_PROXY \
+  timeout 120 wine "$checks_exe" "http://127.0.0.1:$www_port" > "$work/checks.txt" 2>&1 || status=$?
+kill $www_pid 2>/dev/null || true
+wait $www_pid 2>/dev/null || true
 tr -d '\r' < "$work/checks.txt"
 [ $status -eq 0 ] || exit 1
 
