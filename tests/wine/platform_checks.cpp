@@ -1,16 +1,21 @@
 // platform_checks: the Windows platform files checked where the exported functions do not reach
 // them all: paths with both delimiters and drive letters, files, the string-table resource, named
-// locales, a missing COM port and, given the address of http_test_server.py as its one argument,
-// HTTP over WinHTTP. Built by the windows preset, run
-// under wine by run_under_wine.sh; prints each failed check and ends with "platform checks passed".
+// locales, a missing COM port, the receipt picture's text and JPEG, a missing printer and, given
+// the address of http_test_server.py as its one argument, HTTP over WinHTTP. Built by the windows
+// preset, run under wine by run_under_wine.sh; prints each failed check and ends with
+// "platform checks passed".
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "platform/file_system.h"
 #include "platform/http_request.h"
 #include "platform/locale.h"
+#include "platform/print_spooler.h"
 #include "platform/serial_port.h"
 #include "platform/string_resource.h"
+#include "platform/text_picture.h"
+#include "support/error.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -177,6 +182,58 @@ void Http(const std::string& aBaseUrl) {
         ("HTTP GET from no server fails: " + response.ErrorText).c_str());
 }
 
+void Picture() {
+  try {
+    const std::unique_ptr<FixedPitchFont> font = FixedPitchFont::Open(10);
+    const String line = u"TOTALE EURO 12,50";
+    const int height = font->TextHeight(line);
+    const int width = font->TextWidth(line);
+    // 10 points at 96 dpi: an em of 13 pixels, a line a little taller; a fixed pitch.
+    Check(height >= 13 && height <= 20, "text height of 10 points");
+    Check(width > 0 && width == font->TextWidth(u"AAAAAAAAAAAAAAAAA"), "fixed pitch widths");
+    RgbPicture picture(width + 20, height + 10);
+    font->Draw(picture, 10, 5, line);
+    font->Draw(picture, -5, picture.Height - 3, line);  // cut off at the edges
+    size_t dark = 0;
+    for (const uint8_t value : picture.Pixels) dark += value < 128 ? 1 : 0;
+    Check(dark > 0, "text drawn in black");
+    const std::string jpeg = EncodeJpeg(picture, 90);
+    Check(jpeg.size() > 4 && static_cast<uint8_t>(jpeg[0]) == 0xFF && static_cast<uint8_t>(jpeg[1]) == 0xD8 &&
+              static_cast<uint8_t>(jpeg[jpeg.size() - 2]) == 0xFF && static_cast<uint8_t>(jpeg.back()) == 0xD9,
+          "JPEG start and end markers");
+    // The frame header (SOF0) holds the height and the width.
+    const size_t sof = jpeg.find("\xFF\xC0");
+    Check(sof != std::string::npos && sof + 9 <= jpeg.size() &&
+              ((static_cast<uint8_t>(jpeg[sof + 5]) << 8) | static_cast<uint8_t>(jpeg[sof + 6])) == picture.Height &&
+              ((static_cast<uint8_t>(jpeg[sof + 7]) << 8) | static_cast<uint8_t>(jpeg[sof + 8])) == picture.Width,
+          "JPEG frame size");
+  } catch (const Error& e) {
+    Check(false, ("receipt picture: " + ToUtf8(e.Message())).c_str());
+  }
+  bool refused = false;
+  try {
+    EncodeJpeg(RgbPicture(0, 0), 90);
+  } catch (const Error&) {
+    refused = true;
+  }
+  Check(refused, "EncodeJpeg refuses an empty picture");
+}
+
+void Printers() {
+  const PrintSpooler spooler(1000);
+  String name;
+  String error;
+  const PrinterLookup found = spooler.FindPrinter(u"qx no such printer", name, error);
+  Check(found == PrinterLookup::NotFound || (found == PrinterLookup::Failed && !error.empty()),
+        "FindPrinter of a missing printer");
+  Check(!spooler.PrintRaw(u"qx no such printer", u"doc", "x", error) && !error.empty(),
+        "PrintRaw to a missing printer fails with a text");
+  PrinterPage page;
+  error.clear();
+  Check(!spooler.GetPage(u"qx no such printer", page, error) && !error.empty(),
+        "GetPage of a missing printer fails with a text");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,6 +242,8 @@ int main(int argc, char** argv) {
   Resources();
   Locales();
   SerialPorts();
+  Picture();
+  Printers();
   if (argc > 1) Http(argv[1]);
   std::printf("%s\n", gFailures == 0 ? "platform checks passed" : "platform checks FAILED");
   return gFailures == 0 ? 0 : 1;

@@ -52,6 +52,7 @@ imports=$(awk '/DLL Name:/ {print tolower($3)}' "$work/objdump.txt" | LC_ALL=C s
 for lib in $imports; do
   case $lib in
     kernel32.dll|msvcrt.dll|oleaut32.dll|ws2_32.dll|shell32.dll|winhttp.dll|user32.dll|advapi32.dll|ntdll.dll) ;;
+    gdi32.dll|ole32.dll|windowscodecs.dll|winspool.drv) ;;
     api-ms-win-*) ;;
     *) echo "DLL imports a library that is not the system's: $lib (imports: $imports)"; exit 1 ;;
   esac
