@@ -56,6 +56,8 @@ class ReceiptEndToEnd : public ::testing::Test {
   }
   // PRINTFR; the simulator's trace is read up to the frames of this call.
   Answer Print(e2e::TracingSimulator& aSimulator, const std::string& aReceipt) {
+    // What earlier calls made the simulator trace is read before it is forgotten.
+    aSimulator.Settle();
     aSimulator.Clear();
     const Answer answer = Call("PRINTFR", fHandle, aReceipt);
     // The trace line of the last frame is written before its answer, so it is there by now;

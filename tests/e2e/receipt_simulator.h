@@ -17,6 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include <poll.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+
 #include "simulator_process.h"
 
 namespace e2e {
@@ -56,6 +61,16 @@ class TracingSimulator {
     std::unique_lock<std::mutex> lock(fMutex);
     return fChanged.wait_for(lock, std::chrono::milliseconds(aTimeoutMs), [&] { return aCondition(fLines); });
   }
+  // Waits until every byte the simulator has written so far is read and split into lines. The
+  // reader reads and stores under the lock, so an empty pipe seen under the lock means that
+  // nothing written before this call is still on its way.
+  void Settle() {
+    std::unique_lock<std::mutex> lock(fMutex);
+    fChanged.wait_for(lock, std::chrono::seconds(10), [&] {
+      int pending = 0;
+      return ::ioctl(fOut, FIONREAD, &pending) != 0 || pending == 0;
+    });
+  }
   // Forgets what was read so far.
   void Clear() {
     std::lock_guard<std::mutex> lock(fMutex);
@@ -87,11 +102,20 @@ class TracingSimulator {
     std::string partial;
     char buffer[4096];
     for (;;) {
+      pollfd p{fOut, POLLIN, 0};
+      if (::poll(&p, 1, -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      // Read and store under one lock: Settle relies on it.
+      std::lock_guard<std::mutex> lock(fMutex);
       const ssize_t n = ::read(fOut, buffer, sizeof buffer);
-      if (n <= 0) break;
+      if (n <= 0) {
+        fChanged.notify_all();
+        break;
+      }
       partial.append(buffer, static_cast<size_t>(n));
       size_t end;
-      std::lock_guard<std::mutex> lock(fMutex);
       while ((end = partial.find('\n')) != std::string::npos) {
         fLines.push_back(partial.substr(0, end));
         partial.erase(0, end + 1);
