@@ -58,6 +58,7 @@ Entry Find(platform::LibraryHandle aLibrary, const char* aName) {
 
 void kFiscalProcessorCaller::Init() {
   if (fName.empty()) return;
+  if (platform::HasInvalidPathChars(fName)) throw Error(u"Invalid characters in path");
   const String path = platform::CombinePath(platform::CurrentDirectory(), fName);
   String message;
   int32_t code = 0;

@@ -10,8 +10,13 @@
  * name this library's OPEN shares, so they are declared here). */
 typedef uint16_t QXRP_OLECHAR;
 typedef QXRP_OLECHAR* QXRP_BSTR;
-QXRP_BSTR SysAllocStringLen(const QXRP_OLECHAR* aText, uint32_t aLength);
-void SysFreeString(QXRP_BSTR aText);
+#if defined(_WIN32)
+#define QX_SYS_CALL __stdcall
+#else
+#define QX_SYS_CALL
+#endif
+QXRP_BSTR QX_SYS_CALL SysAllocStringLen(const QXRP_OLECHAR* aText, uint32_t aLength);
+void QX_SYS_CALL SysFreeString(QXRP_BSTR aText);
 
 #define QX_EXPORT __attribute__((visibility("default")))
 
