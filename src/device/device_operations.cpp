@@ -62,7 +62,11 @@ _int_GETSTATUS_result kFiscalPrinterDevice::Pub_GetStatus(kReceiptPrinterHandler
   auto result = RunOperation<_int_GETSTATUS_result>(u"GetStatus", [&](_int_GETSTATUS_result& r) {
     GetStatus(r.DayOpened, r.DateTime, r.PaperEnd, r.PaperNearEnd, r.CoverOpen, r.FiscalReceiptOpen, r.ReceiptOpen,
               r.TrainingMode, r.FirmwareVersion, r.SerialNumber, r.FiscalMode);
-    // The processor library may answer the status in the printer's place once it is available.
+    // The processor library may answer the status in the printer's place; its failure leaves
+    // the printer's values.
+    if (fProcessor->Active())
+      fProcessor->ProcessGetStatus(fXmlString, r.DayOpened, r.DateTime, r.TrainingMode, r.FirmwareVersion,
+                                   r.SerialNumber, r.FiscalMode);
   });
   if (!result.Error) {
     fFiscalMode = result.FiscalMode;

@@ -25,6 +25,9 @@ kFiscalPrinterDevice::kFiscalPrinterDevice(kReceiptPrinterHandler& aHandler)
       fEATable(std::make_unique<kEconomicActivityTable>()) {
   fIOHandler = aHandler.CreateIOHandler(DeviceLogDirectory());
   fRTServerActive = aHandler.ParameterIsTrue(u"RTServer");
+  // A processor library that cannot be loaded keeps the device from being created.
+  fProcessor = std::make_unique<kFiscalProcessorCaller>(aHandler.GetParameter(u"Processor"));
+  if (fProcessor->Active()) fProcessor->Init();
   AddPrintSection(fpps_Lines);
   AddPrintSection(fpps_Payments);
   AddPrintSection(fpps_TrailerMessages);
@@ -42,11 +45,17 @@ void kFiscalPrinterDevice::Log(tQX_MessageType aEntryType, StringView aMessage) 
 bool kFiscalPrinterDevice::ReadinessStep() { return IsReady() || Reset(); }
 
 _int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler&) {
+
   return RunOperation<_int_OPEN_result>(u"Open", [this](_int_OPEN_result&) {
     // A transport that could not connect but says so only in its log (TCP) still fails the
     // operation: OPEN must not report a printer it cannot reach as open.
     if (!fIOHandler->Connect() && !fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
-    // The RT-server till and the processor library are opened here once they are available.
+    // The RT-server till is opened here once the RT-server binding is available.
+    // A failing OPEN of the processor keeps its message and does not fail the operation.
+    if (fProcessor->Active()) {
+      Log(let_info, u"Processor:Open");
+      fProcessor->OpenProcessor(fXmlString);
+    }
   });
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "device/processor_caller.h"
 #include "device/receipt_printer_handler.h"
 #include "documents/enum_set.h"
 #include "results/result_records.h"
@@ -211,6 +212,8 @@ class kFiscalPrinterDevice {
   // The processor library and the RT-server binding join here with their own work; until then
   // the device runs without them.
   bool fRTServerActive = false;
+  // The processor library of the configuration's Processor parameter (inactive without one).
+  std::unique_ptr<kFiscalProcessorCaller> fProcessor;
 
  protected:
   // The frame of every public operation: the separator line with aLabel, Error true and the
@@ -220,6 +223,9 @@ class kFiscalPrinterDevice {
   // Error and ErrorText from the transport's error state.
   template <typename Result>
   void SetOutcome(Result& aResult) const;
+  // The X and Z reports of the processor library (report_flows.cpp).
+  _int_PRINTXR_result ProcessorXReport();
+  _int_PRINTZR_result ProcessorZReport();
   // IsReady, else Reset.
   bool ReadinessStep();
   // Writes a line to the device log (nothing when there is none).

@@ -93,13 +93,28 @@ bool PrintReceiptSections(kFiscalPrinterDevice& aDevice, kReceipt& aReceipt) {
 }  // namespace
 
 _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandler& aHandler) {
-  return RunOperation<_int_PRINTFR_result>(u"PrintReceipt", [&](_int_PRINTFR_result& aResult) {
-    kReceipt& receipt = *aHandler.fReceipt;
+  bool rejected = false;
+  auto result = RunOperation<_int_PRINTFR_result>(u"PrintReceipt", [&](_int_PRINTFR_result& aResult) {
     bool ok = ReadinessStep();
-    if (receipt.fTotalAmount == Currency()) receipt.fTotalAmount = receipt.GetCalculatedAmount();
+    {
+      kReceipt& original = *aHandler.fReceipt;
+      if (original.fTotalAmount == Currency()) original.fTotalAmount = original.GetCalculatedAmount();
+    }
     // Signing by the RT server (opening its till when needed) joins here with the RT-server binding.
-    // Handing the request to the processor library, and reading back the receipt it returns,
-    // joins here with the processor library.
+    // The processor library may rewrite the request; the receipt is read again from its text.
+    // A rejected receipt is not printed and answers the processor's message.
+    if (ok && fProcessor->Active()) {
+      String rewritten;
+      const bool accepted = fProcessor->ProcessReceipt(fXmlString, rewritten);
+      fXmlString = rewritten;
+      if (!accepted) {
+        rejected = true;
+        return;
+      }
+      aHandler.ClearReceipt();
+      aHandler.Deserialize(fXmlString, qxReceiptHandlerDocumentTypes{dt_Receipt});
+    }
+    kReceipt& receipt = *aHandler.fReceipt;
     if (ok) ok = BeginFiscalReceipt(receipt);
     if (ok) ok = PrintReceiptSections(*this, receipt);
     if (ok) EndFiscalReceipt(receipt);
@@ -127,6 +142,11 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
     }
     if (wantImage && !aResult.ReceiptText.empty()) aResult.ReceiptImage = ReceiptImage(aResult.ReceiptText);
   });
+  if (rejected) {
+    result.Error = true;
+    result.ErrorText = fProcessor->ErrorMessage();
+  }
+  return result;
 }
 
 bool kFiscalPrinterDevice::WeightedProductSale(kReceipt& aReceipt, kReceiptLineWeightedProductSale& aLine) {

@@ -6,9 +6,9 @@
 namespace qx {
 
 _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandler& aHandler) {
+  if (!fRTServerActive && fProcessor->Active()) return ProcessorXReport();
   return RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& r) {
-    // RT-server path (till X report and its printed text) and processor path: they join here
-    // with the RT-server binding and the processor library.
+    // The RT-server path (till X report and its printed text) joins here with the RT-server binding.
     if (ReadinessStep()) XReport(aHandler.fXReport.get());
     if (fIOHandler->ErrorFound()) {
       r.XReportNumber.clear();
@@ -20,9 +20,9 @@ _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandle
 }
 
 _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandler& aHandler) {
+  if (!fRTServerActive && fProcessor->Active()) return ProcessorZReport();
   return RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& r) {
-    // RT-server path (till closing and its printed text) and processor path: they join here
-    // with the RT-server binding and the processor library.
+    // The RT-server path (till closing and its printed text) joins here with the RT-server binding.
     if (ReadinessStep()) ZReport(aHandler.fZReport.get());
     if (fIOHandler->ErrorFound()) {
       r.ZReportNumber.clear();
@@ -49,6 +49,56 @@ _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandle
     if (r.ZReportDateTime == 0) r.ZReportDateTime = fCounters.ZReportDateTime;
     r.Text = fCounters.Text;
   });
+}
+
+// The processor's X report: its counters, its text printed as a non-fiscal document.
+_int_PRINTXR_result kFiscalPrinterDevice::ProcessorXReport() {
+  bool done = false;
+  auto r = RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& x) {
+    done = fProcessor->ProcessXReport(fXmlString, fCounters);
+    if (!done) return;
+    kFiscalProcessorCaller::PrintReport(fCounters.Text, *this);
+    x.XReportNumber = IntToStr(fCounters.ZReportNumber);
+    x.XReportDateTime = fCounters.ZReportDateTime;
+    x.EJNumber = u"0";
+    x.EJClosingNumber = IntToStr(fCounters.ZReportNumber);
+    x.DeviceSerialNumber = fSerialNumber;
+    x.ServerSerialNumber.clear();
+  });
+  r.Error = !done;
+  r.ErrorText = done ? String() : fProcessor->ErrorMessage();
+  return r;
+}
+
+// The processor's Z report: the answer carries its counters; its text is printed afterwards and
+// the printing does not change the answer.
+_int_PRINTZR_result kFiscalPrinterDevice::ProcessorZReport() {
+  bool done = false;
+  auto r = RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& z) {
+    done = fProcessor->ProcessZReport(fXmlString, fCounters);
+    if (!done) return;
+    z.ZReportNumber = IntToStr(fCounters.ZReportNumber);
+    z.ZReportDateTime = fCounters.ZReportDateTime;
+    z.EJNumber = u"0";
+    z.EJClosingNumber = IntToStr(fCounters.ZReportNumber);
+    z.DeviceSerialNumber = fSerialNumber;
+    z.ServerSerialNumber.clear();
+    z.GrandTotalAmount = fCounters.GrandTotalAmount;
+    z.GrandTotalRefundsAmount = fCounters.GrandTotalRefundsAmount;
+    z.GrandTotalVoidsAmount = fCounters.GrandTotalVoidsAmount;
+    z.DayTotalAmount = fCounters.DayTotalAmount;
+    z.DayDiscountsAmount = fCounters.DayDiscountsAmount;
+    z.DayReturnsAmount = fCounters.DayReturnsAmount;
+    z.DayRefundsAmount = fCounters.DayRefundsAmount;
+    z.DayVoidsAmount = fCounters.DayVoidsAmount;
+    z.DayReceiptsNumber = fCounters.DayReceiptsNumber;
+    z.DayRefundsNumber = fCounters.DayRefundsNumber;
+    z.Text = fCounters.Text;
+    kFiscalProcessorCaller::PrintReport(fCounters.Text, *this);
+  });
+  r.Error = !done;
+  r.ErrorText = done ? String() : fProcessor->ErrorMessage();
+  return r;
 }
 
 }  // namespace qx
