@@ -11,6 +11,7 @@
 #include "device/receipt_printer_handler.h"
 #include "documents/enum_set.h"
 #include "results/result_records.h"
+#include "rtserver/rt_server_answers.h"
 #include "support/currency.h"
 #include "support/date_time.h"
 #include "support/log_writer.h"
@@ -209,9 +210,11 @@ class kFiscalPrinterDevice {
   qxLotteryReceiptStatus fLotteryReceiptStatus;
   std::vector<qxFiscalPrinterPrintSection> fPrintSequence;
   int32_t fEJFilesCount = 0;
-  // The processor library and the RT-server binding join here with their own work; until then
-  // the device runs without them.
+  // RT-server mode: receipts are signed by the RT-server library before they are printed.
   bool fRTServerActive = false;
+  // The RT data of the last signed receipt and the last till report, copied from the binding.
+  kRTServerReceiptInfo fRTServerReceiptInfo;
+  kRTServerTillReportInfo fRTServerTillReportInfo;
   // The processor library of the configuration's Processor parameter (inactive without one).
   std::unique_ptr<kFiscalProcessorCaller> fProcessor;
 
