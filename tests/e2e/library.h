@@ -5,6 +5,8 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -20,6 +22,22 @@ using LengthFunction = uint32_t (*)(QXRP_BSTR);
 
 using qxtools::U16;
 using qxtools::U8;
+
+// The text of the first element aTag of an answer, "(missing)" when there is none.
+inline std::string Element(const std::string& aAnswer, const std::string& aTag) {
+  const size_t open = aAnswer.find("<" + aTag + ">");
+  const size_t close = aAnswer.find("</" + aTag + ">");
+  if (open == std::string::npos || close == std::string::npos) return "(missing)";
+  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
+}
+
+// A whole file's bytes (empty when it cannot be read).
+inline std::string ReadFile(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 struct Answer {
   std::string Output;

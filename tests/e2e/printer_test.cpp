@@ -17,15 +17,10 @@
 
 namespace {
 
+using e2e::Element;
+using e2e::ReadFile;
 using e2e::Answer;
 using e2e::Library;
-
-std::string Element(const std::string& aAnswer, const std::string& aTag) {
-  const size_t open = aAnswer.find("<" + aTag + ">");
-  const size_t close = aAnswer.find("</" + aTag + ">");
-  if (open == std::string::npos || close == std::string::npos) return "(missing)";
-  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
-}
 
 std::string SerialConnection(const std::string& aDevice, int aReadTimeout = 1000) {
   return "<Connection><Type>serial</Type><SerialPort>" + aDevice +
@@ -36,13 +31,6 @@ std::string SerialConnection(const std::string& aDevice, int aReadTimeout = 1000
 std::string Request(int aHandle, const std::string& aConnection, const std::string& aMore = "") {
   return "<Request><Driver>QXRP_EPSFPNAT_20</Driver><LogId>e2e</LogId><Handle>" + std::to_string(aHandle) +
          "</Handle>" + aConnection + aMore + "</Request>";
-}
-
-std::string ReadFile(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class Printer : public ::testing::Test {

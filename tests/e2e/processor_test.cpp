@@ -10,14 +10,8 @@
 
 namespace {
 
+using e2e::Element;
 using e2e::Answer;
-
-std::string Element(const std::string& aAnswer, const std::string& aTag) {
-  const size_t open = aAnswer.find("<" + aTag + ">");
-  const size_t close = aAnswer.find("</" + aTag + ">");
-  if (open == std::string::npos || close == std::string::npos) return "(missing)";
-  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
-}
 
 class ProcessorEndToEnd : public ::testing::Test {
  protected:
@@ -47,9 +41,10 @@ class ProcessorEndToEnd : public ::testing::Test {
   // The call's frames as text, once the simulator has answered the last one.
   std::string FramesOf(e2e::TracingSimulator& aSimulator, const char* aFunction, const std::string& aDocument,
                        Answer& aAnswer) {
+    aSimulator.Settle();
     aSimulator.Clear();
     aAnswer = Call(aFunction, fHandle, aDocument);
-    aSimulator.WaitFor([](const std::vector<std::string>& l) { return !l.empty() && l.back().rfind("<- ", 0) == 0; }, 1000);
+    aSimulator.Settle();
     std::string all;
     for (const std::string& f : aSimulator.Frames()) all += f + "\n";
     return all;

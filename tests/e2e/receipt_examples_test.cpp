@@ -11,6 +11,7 @@
 
 namespace {
 
+using e2e::Element;
 std::string Sample(const std::string& aName, const std::string& aHandle) {
   std::ifstream in(std::string(QX_SOURCE_DIR) + "/examples/" + aName, std::ios::binary);
   std::stringstream s;
@@ -19,13 +20,6 @@ std::string Sample(const std::string& aName, const std::string& aHandle) {
   const size_t at = text.find("<Handle>1</Handle>");
   if (at != std::string::npos) text.replace(at, 18, "<Handle>" + aHandle + "</Handle>");
   return text;
-}
-
-std::string Element(const std::string& aAnswer, const std::string& aTag) {
-  const size_t open = aAnswer.find("<" + aTag + ">");
-  const size_t close = aAnswer.find("</" + aTag + ">");
-  if (open == std::string::npos || close == std::string::npos) return "(missing)";
-  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
 }
 
 TEST(ReceiptExamples, SaleRefundVoidAndInvoicePrint) {

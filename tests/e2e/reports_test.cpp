@@ -19,18 +19,12 @@
 
 namespace {
 
+using e2e::Element;
 namespace fs = std::filesystem;
 using e2e::Answer;
 using e2e::Library;
 using webtest::RealWebServer;
 using webtest::ServerKind;
-
-std::string Element(const std::string& aAnswer, const std::string& aTag) {
-  const size_t open = aAnswer.find("<" + aTag + ">");
-  const size_t close = aAnswer.find("</" + aTag + ">");
-  if (open == std::string::npos || close == std::string::npos) return "(missing)";
-  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
-}
 
 // Native frames on the simulator's TCP port: frame, ACK, answer, our ACK.
 class RawTill {

@@ -12,28 +12,16 @@
 
 namespace {
 
+using e2e::Element;
+using e2e::ReadFile;
 using e2e::Answer;
 using e2e::Library;
-
-std::string Element(const std::string& aAnswer, const std::string& aTag) {
-  const size_t open = aAnswer.find("<" + aTag + ">");
-  const size_t close = aAnswer.find("</" + aTag + ">");
-  if (open == std::string::npos || close == std::string::npos) return "(missing)";
-  return aAnswer.substr(open + aTag.size() + 2, close - open - aTag.size() - 2);
-}
 
 // A short read time-out: the driver's commands of OPEN find no printer behind these transports
 // and wait that long for each answer.
 std::string Request(int aHandle, const std::string& aConnection) {
   return "<Request><Driver>QXRP_EPSFPNAT_20</Driver><LogId>e2e</LogId><Handle>" + std::to_string(aHandle) +
          "</Handle><Connection>" + aConnection + "<ReadTimeout>10</ReadTimeout></Connection></Request>";
-}
-
-std::string ReadFile(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 class Transports : public ::testing::Test {
