@@ -8,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "platform/process.h"
+#include "rtserver/rt_server_epson.h"
 #include "support/application.h"
 #include "support/error.h"
 
@@ -28,6 +29,8 @@ kFiscalPrinterDevice::kFiscalPrinterDevice(kReceiptPrinterHandler& aHandler)
   // A processor library that cannot be loaded keeps the device from being created.
   fProcessor = std::make_unique<kFiscalProcessorCaller>(aHandler.GetParameter(u"Processor"));
   if (fProcessor->Active()) fProcessor->Init();
+  // An RT-server library that cannot be loaded keeps the device from being created too.
+  if (fRTServerActive) CreateRTServer(aHandler);
   AddPrintSection(fpps_Lines);
   AddPrintSection(fpps_Payments);
   AddPrintSection(fpps_TrailerMessages);
@@ -44,13 +47,13 @@ void kFiscalPrinterDevice::Log(tQX_MessageType aEntryType, StringView aMessage) 
 
 bool kFiscalPrinterDevice::ReadinessStep() { return IsReady() || Reset(); }
 
-_int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler&) {
-
-  return RunOperation<_int_OPEN_result>(u"Open", [this](_int_OPEN_result&) {
+_int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler& aHandler) {
+  return RunOperation<_int_OPEN_result>(u"Open", [&](_int_OPEN_result&) {
     // A transport that could not connect but says so only in its log (TCP) still fails the
     // operation: OPEN must not report a printer it cannot reach as open.
     if (!fIOHandler->Connect() && !fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
-    // The RT-server till is opened here once the RT-server binding is available.
+    // A failed till login does not fail the operation: the next receipt or report tries again.
+    if (fRTServerActive) OpenRTServerTill(aHandler);
     // A failing OPEN of the processor keeps its message and does not fail the operation.
     if (fProcessor->Active()) {
       Log(let_info, u"Processor:Open");

@@ -20,6 +20,8 @@
 
 namespace qx {
 
+class kRTServer_Epson;
+
 enum qxFiscalPrinterCapability {
   fpc_SetDate,
   fpc_SetHeader,
@@ -173,6 +175,9 @@ class kFiscalPrinterDevice {
   _int_PAY_result Pub_Pay(kReceiptPrinterHandler& aHandler);
 
   // ---- services for the drivers ----
+  // The RT server's X or Z report ("X" or "Z") printed as a non-fiscal document; its text is
+  // kept in fCounters.Text.
+  bool PrintRTServerReport(StringView aKind);
   // "Version " + version + " - " + release date as a short date.
   static String GetDriverVersion();
   // Zeroes the counters of a new report; both voids amounts, the date-time and the text stay.
@@ -215,6 +220,8 @@ class kFiscalPrinterDevice {
   // The RT data of the last signed receipt and the last till report, copied from the binding.
   kRTServerReceiptInfo fRTServerReceiptInfo;
   kRTServerTillReportInfo fRTServerTillReportInfo;
+  // The RT-server library binding; present only in RT-server mode.
+  std::unique_ptr<kRTServer_Epson> fRTServer;
   // The processor library of the configuration's Processor parameter (inactive without one).
   std::unique_ptr<kFiscalProcessorCaller> fProcessor;
 
@@ -229,6 +236,18 @@ class kFiscalPrinterDevice {
   // The X and Z reports of the processor library (report_flows.cpp).
   _int_PRINTXR_result ProcessorXReport();
   _int_PRINTZR_result ProcessorZReport();
+  // The RT server's work (rt_server_flows.cpp): the binding made from the RTServerDriver
+  // parameter; the till login with the request's RTServer parameters when the till is not open;
+  // the signing of a receipt (true when signed; the RT data are then the device's); the PRINTFR
+  // answer from the RT data; the till's X report and daily closing, each printed as a report.
+  void CreateRTServer(kReceiptPrinterHandler& aHandler);
+  void OpenRTServerTill(kReceiptPrinterHandler& aHandler);
+  bool SignRTServerReceipt(kReceiptPrinterHandler& aHandler, const kReceipt& aReceipt);
+  void RTServerReceiptResult(_int_PRINTFR_result& aResult) const;
+  _int_PRINTXR_result RTServerXReport(kReceiptPrinterHandler& aHandler);
+  _int_PRINTZR_result RTServerZReport(kReceiptPrinterHandler& aHandler);
+  // The library's reason for a failed call, in the log, with aSecret shown as asterisks.
+  void LogRTServerFailure(StringView aCall, const String& aSecret) const;
   // IsReady, else Reset.
   bool ReadinessStep();
   // Writes a line to the device log (nothing when there is none).

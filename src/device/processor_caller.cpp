@@ -1,94 +1,45 @@
 #include "device/processor_caller.h"
 
-#include <map>
-#include <mutex>
-
 #include "device/fiscal_printer_device.h"
 #include "documents/nf_receipt.h"
 #include "documents/receipt_message_lines.h"
 #include "documents/request_xml.h"
 #include "documents/rpt_util.h"
-#include "platform/bstr_allocator.h"
-#include "platform/file_system.h"
-#include "platform/process.h"
-#include "support/error.h"
+#include "platform/companion_library.h"
 
 namespace qx {
 
-namespace {
-
-// The processor libraries loaded by this process, by path. They are never unloaded: a device
-// released while another still calls into the library must not pull it away.
-platform::LibraryHandle LoadOnce(const String& aPath, String& aErrorText, int32_t& aErrorCode) {
-  static std::mutex mutex;
-  static std::map<String, platform::LibraryHandle> loaded;
-  std::lock_guard<std::mutex> lock(mutex);
-  const auto found = loaded.find(aPath);
-  if (found != loaded.end()) return found->second;
-  platform::LibraryHandle handle = platform::LoadDynamicLibrary(aPath, aErrorText, aErrorCode);
-  if (handle != nullptr) loaded.emplace(aPath, handle);
-  return handle;
-}
-
-// A library's output text, copied and released.
-String TakeText(Bstr& aText) {
-  String out = aText == nullptr ? String() : String(aText, BstrLength(aText));
-  BstrFree(aText);
-  aText = nullptr;
-  return out;
-}
-
-// The input text as a string of the exported allocator, released when the call is over.
-struct InputText {
-  explicit InputText(StringView aText) : fText(BstrAlloc(aText.data(), static_cast<uint32_t>(aText.size()))) {
-    if (fText == nullptr && !aText.empty()) throw Error(u"Out of memory");
-  }
-  ~InputText() { BstrFree(fText); }
-  InputText(const InputText&) = delete;
-  InputText& operator=(const InputText&) = delete;
-  Bstr fText;
-};
-
-template <typename Entry>
-Entry Find(platform::LibraryHandle aLibrary, const char* aName) {
-  return reinterpret_cast<Entry>(platform::FindSymbol(aLibrary, aName));
-}
-
-}  // namespace
+using platform::CompanionInput;
+using platform::FindEntry;
+using platform::TakeCompanionText;
 
 void kFiscalProcessorCaller::Init() {
   if (fName.empty()) return;
-  if (platform::HasInvalidPathChars(fName)) throw Error(u"Invalid characters in path");
-  const String path = platform::CombinePath(platform::CurrentDirectory(), fName);
-  String message;
-  int32_t code = 0;
-  fDLLHandle = LoadOnce(path, message, code);
-  if (fDLLHandle == nullptr)
-    throw Error(u"Unable to load library " + path + u". Error code: [" + IntToStr(code) + u"]");
-  fOpenProcessor = Find<qxFP_OpenProcessor>(fDLLHandle, "OPEN");
-  fProcessReceipt = Find<qxFP_ProcessReceipt>(fDLLHandle, "PROCESSRECEIPT");
-  fProcessZReport = Find<qxFP_ProcessXZReport>(fDLLHandle, "PROCESSZREPORT");
-  fProcessXReport = Find<qxFP_ProcessXZReport>(fDLLHandle, "PROCESSXREPORT");
-  fProcessGetStatus = Find<qxFP_ProcessGetStatus>(fDLLHandle, "PROCESSGETSTATUS");
+  fDLLHandle = platform::LoadCompanionLibrary(fName);
+  fOpenProcessor = FindEntry<qxFP_OpenProcessor>(fDLLHandle, "OPEN");
+  fProcessReceipt = FindEntry<qxFP_ProcessReceipt>(fDLLHandle, "PROCESSRECEIPT");
+  fProcessZReport = FindEntry<qxFP_ProcessXZReport>(fDLLHandle, "PROCESSZREPORT");
+  fProcessXReport = FindEntry<qxFP_ProcessXZReport>(fDLLHandle, "PROCESSXREPORT");
+  fProcessGetStatus = FindEntry<qxFP_ProcessGetStatus>(fDLLHandle, "PROCESSGETSTATUS");
 }
 
 bool kFiscalProcessorCaller::OpenProcessor(StringView aXml) {
   if (fOpenProcessor == nullptr) return true;
-  InputText in(aXml);
+  CompanionInput in(aXml);
   Bstr error = nullptr;
-  const int16_t result = fOpenProcessor(in.fText, &fProcessorHandle, &error);
-  fErrorMessage = TakeText(error);
+  const int16_t result = fOpenProcessor(in.Get(), &fProcessorHandle, &error);
+  fErrorMessage = TakeCompanionText(error);
   return result == 0;
 }
 
 bool kFiscalProcessorCaller::CallText(qxFP_ProcessReceipt aEntry, StringView aInXml, String& aOutXml,
                                       bool aKeepError) {
-  InputText in(aInXml);
+  CompanionInput in(aInXml);
   Bstr out = nullptr;
   Bstr error = nullptr;
-  const int16_t result = aEntry(in.fText, &out, &error);
-  aOutXml = TakeText(out);
-  String errorText = TakeText(error);
+  const int16_t result = aEntry(in.Get(), &out, &error);
+  aOutXml = TakeCompanionText(out);
+  String errorText = TakeCompanionText(error);
   if (aKeepError || result != 0) fErrorMessage = std::move(errorText);
   return result == 0;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/dynamic_library.h"
+#include "platform/companion_library.h"
 #include "support/date_time.h"
 #include "support/text.h"
 
@@ -14,16 +14,10 @@ namespace qx {
 struct qxFiscalCounters;
 class kFiscalPrinterDevice;
 
-#if defined(_WIN32)
-#define QX_PROCESSOR_CALL __stdcall
-#else
-#define QX_PROCESSOR_CALL
-#endif
-
 // The entry points; texts are length-prefixed UTF-16 strings of the exported allocator, results
 // are 0 for success.
-using qxFP_OpenProcessor = int16_t(QX_PROCESSOR_CALL*)(char16_t* aXmlIn, int32_t* aHandle, char16_t** aErrorMessage);
-using qxFP_ProcessReceipt = int16_t(QX_PROCESSOR_CALL*)(char16_t* aXmlIn, char16_t** aXmlOut,
+using qxFP_OpenProcessor = int16_t(QX_COMPANION_CALL*)(char16_t* aXmlIn, int32_t* aHandle, char16_t** aErrorMessage);
+using qxFP_ProcessReceipt = int16_t(QX_COMPANION_CALL*)(char16_t* aXmlIn, char16_t** aXmlOut,
                                                         char16_t** aErrorMessage);
 using qxFP_ProcessXZReport = qxFP_ProcessReceipt;
 using qxFP_ProcessGetStatus = qxFP_ProcessReceipt;

@@ -3,30 +3,12 @@
 #include "device/fiscal_printer_device.h"
 #include "device/operation_frame.h"
 #include "device/receipt_image.h"
-#include "platform/locale.h"
+#include "support/locale_number.h"
 #include "support/error.h"
 
 namespace qx {
 
 namespace {
-
-// aValue with aDecimals decimals and digit grouping, in the locale's separators.
-String LocaleNumber(Currency aValue, int aDecimals) {
-  const String fixed = aValue.ToFixed(aDecimals);
-  const size_t point = fixed.find(u'.');
-  String whole = fixed.substr(0, point);
-  const String fraction = point == String::npos ? String() : fixed.substr(point + 1);
-  const bool negative = !whole.empty() && whole[0] == u'-';
-  if (negative) whole.erase(0, 1);
-  String grouped;
-  for (size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) grouped += platform::ThousandSeparator();
-    grouped += whole[i];
-  }
-  String out = negative ? u"-" + grouped : grouped;
-  if (!fraction.empty()) out += platform::DecimalSeparator() + fraction;
-  return out;
-}
 
 // One line by its type's driver operation. The line's class follows its type; a line whose class
 // does not match is skipped like a line of an unknown type.
@@ -100,7 +82,13 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
       kReceipt& original = *aHandler.fReceipt;
       if (original.fTotalAmount == Currency()) original.fTotalAmount = original.GetCalculatedAmount();
     }
-    // Signing by the RT server (opening its till when needed) joins here with the RT-server binding.
+    // The RT server signs the receipt whether or not the printer is ready; an unsigned receipt
+    // is not printed.
+    bool signedByServer = false;
+    if (fRTServerActive) {
+      signedByServer = SignRTServerReceipt(aHandler, *aHandler.fReceipt);
+      ok = ok && signedByServer;
+    }
     // The processor library may rewrite the request; the receipt is read again from its text.
     // A rejected receipt is not printed and answers the processor's message.
     if (ok && fProcessor->Active()) {
@@ -115,9 +103,17 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
       aHandler.Deserialize(fXmlString, qxReceiptHandlerDocumentTypes{dt_Receipt});
     }
     kReceipt& receipt = *aHandler.fReceipt;
-    if (ok) ok = BeginFiscalReceipt(receipt);
-    if (ok) ok = PrintReceiptSections(*this, receipt);
-    if (ok) EndFiscalReceipt(receipt);
+    try {
+      if (ok) ok = BeginFiscalReceipt(receipt);
+      if (ok) ok = PrintReceiptSections(*this, receipt);
+      if (ok) EndFiscalReceipt(receipt);
+    } catch (const Error& e) {
+      // A receipt the RT server has registered must not be answered as failed, or the till
+      // would register it again: a printing error becomes "registered, not printed".
+      if (!signedByServer) throw;
+      fIOHandler->SetCustomError(-1, e.Message());
+    }
+    if (fRTServerActive) return;  // the answer comes from the RT data
 
     if (fIOHandler->ErrorFound()) {
       aResult.ReceiptNumber.clear();
@@ -145,6 +141,8 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
   if (rejected) {
     result.Error = true;
     result.ErrorText = fProcessor->ErrorMessage();
+  } else if (fRTServerActive) {
+    RTServerReceiptResult(result);
   }
   return result;
 }
@@ -152,8 +150,8 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
 bool kFiscalPrinterDevice::WeightedProductSale(kReceipt& aReceipt, kReceiptLineWeightedProductSale& aLine) {
   const String uom = LowerCase(aLine.fUOM);
   kReceiptLineText text(&aReceipt);
-  text.fDescription = u" " + LocaleNumber(aLine.fQuantity, 3) + u" " + uom + u" x " + aReceipt.fCurrencyCode + u" " +
-                      LocaleNumber(aLine.fPrice, 2) + u"/" + uom;
+  text.fDescription = u" " + FormatLocaleNumber(aLine.fQuantity, 3, true) + u" " + uom + u" x " + aReceipt.fCurrencyCode + u" " +
+                      FormatLocaleNumber(aLine.fPrice, 2, true) + u"/" + uom;
   if (!Text(aReceipt, text)) return false;
   kReceiptLineProductSale sale(&aReceipt);
   sale.fCode = aLine.fCode;

@@ -6,9 +6,9 @@
 namespace qx {
 
 _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandler& aHandler) {
-  if (!fRTServerActive && fProcessor->Active()) return ProcessorXReport();
+  if (fRTServerActive) return RTServerXReport(aHandler);
+  if (fProcessor->Active()) return ProcessorXReport();
   return RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& r) {
-    // The RT-server path (till X report and its printed text) joins here with the RT-server binding.
     if (ReadinessStep()) XReport(aHandler.fXReport.get());
     if (fIOHandler->ErrorFound()) {
       r.XReportNumber.clear();
@@ -20,9 +20,9 @@ _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandle
 }
 
 _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandler& aHandler) {
-  if (!fRTServerActive && fProcessor->Active()) return ProcessorZReport();
+  if (fRTServerActive) return RTServerZReport(aHandler);
+  if (fProcessor->Active()) return ProcessorZReport();
   return RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& r) {
-    // The RT-server path (till closing and its printed text) joins here with the RT-server binding.
     if (ReadinessStep()) ZReport(aHandler.fZReport.get());
     if (fIOHandler->ErrorFound()) {
       r.ZReportNumber.clear();

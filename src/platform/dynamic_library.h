@@ -17,5 +17,8 @@ LibraryHandle LoadDynamicLibrary(StringView aName, String& aErrorText, int32_t& 
 // The address of an exported symbol; nullptr when the library lacks it.
 void* FindSymbol(LibraryHandle aLibrary, const std::string& aSymbol);
 void FreeDynamicLibrary(LibraryHandle aLibrary);
+// The file name of a library named as on Windows ("name.dll") on this system: unchanged on
+// Windows; on Linux a trailing ".dll" (any letter case) becomes ".so".
+String NativeLibraryFileName(StringView aWindowsName);
 
 }  // namespace qx::platform

@@ -15,8 +15,12 @@ pugi::xml_node AnswerRoot(const pugi::xml_document& aDocument) {
   return root;
 }
 
+// Answers are a few hundred characters; a far longer one is refused before it is parsed.
+constexpr size_t kMaxAnswerLength = 1024 * 1024;
+
 std::unique_ptr<pugi::xml_document> ParseAnswer(StringView aXml) {
   if (aXml.empty()) throw Error(u"The RT server's answer is empty");
+  if (aXml.size() > kMaxAnswerLength) throw Error(u"The RT server's answer is too long");
   return ParseRequestXml(aXml);
 }
 

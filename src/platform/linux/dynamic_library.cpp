@@ -26,4 +26,10 @@ void FreeDynamicLibrary(LibraryHandle aLibrary) {
   if (aLibrary != nullptr) ::dlclose(aLibrary);
 }
 
+String NativeLibraryFileName(StringView aWindowsName) {
+  String name(aWindowsName);
+  if (name.size() >= 4 && LowerCase(name.substr(name.size() - 4)) == u".dll") name.replace(name.size() - 4, 4, u".so");
+  return name;
+}
+
 }  // namespace qx::platform

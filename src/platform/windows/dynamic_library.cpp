@@ -26,4 +26,6 @@ void FreeDynamicLibrary(LibraryHandle aLibrary) {
   if (aLibrary != nullptr) ::FreeLibrary(static_cast<HMODULE>(aLibrary));
 }
 
+String NativeLibraryFileName(StringView aWindowsName) { return String(aWindowsName); }
+
 }  // namespace qx::platform

@@ -1,0 +1,206 @@
+// RT-server mode through the exported functions, against the simulator program and the test
+// RT-server library: the till login, the signing request of a receipt, the answers built from the
+// signed receipt, the till's X report and daily closing, every failure of the signing, and
+// libraries that are missing or lack an entry point.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "library.h"
+#include "receipt_simulator.h"
+
+namespace {
+
+using e2e::Answer;
+using e2e::Element;
+
+// The test RT-server library as the tests steer it: the same library the driver loads.
+class RTServerControl {
+ public:
+  explicit RTServerControl(const char* aPath) : fHandle(::dlopen(aPath, RTLD_NOW | RTLD_LOCAL)) {
+    if (fHandle == nullptr) throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
+    reinterpret_cast<void (*)()>(::dlsym(fHandle, "qxrs_test_reset"))();
+  }
+  ~RTServerControl() { ::dlclose(fHandle); }
+  RTServerControl(const RTServerControl&) = delete;
+  RTServerControl& operator=(const RTServerControl&) = delete;
+
+  void Mode(const char* aMode) const { reinterpret_cast<void (*)(const char*)>(::dlsym(fHandle, "qxrs_test_mode"))(aMode); }
+  // The calls recorded so far, one a line.
+  std::vector<std::string> Journal() const {
+    uint32_t length = 0;
+    const auto* text = reinterpret_cast<const char16_t* (*)(uint32_t*)>(::dlsym(fHandle, "qxrs_test_journal"))(&length);
+    const std::string all = e2e::U8(std::u16string(text == nullptr ? u"" : text, length));
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(all.substr(start, end - start));
+    return lines;
+  }
+  void Forget() const { reinterpret_cast<void (*)()>(::dlsym(fHandle, "qxrs_test_reset"))(); }
+
+ private:
+  void* fHandle;
+};
+
+// The library path as the RTServerDriver parameter holds it: without the ".so" that stands for
+// Windows' ".dll".
+std::string DriverName(const std::string& aPath) { return aPath.substr(0, aPath.size() - 3); }
+
+constexpr char kPassword[] = "S3gr3t0!Till";
+
+class RTServerEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fRoot = (std::filesystem::temp_directory_path() / ("qx-e2e-rtserver-" + std::to_string(::getpid()))).string();
+    ::setenv("QX_LOG_ROOT", fRoot.c_str(), 1);
+    fLibrary = std::make_unique<e2e::Library>();
+  }
+  void TearDown() override {
+    fLibrary.reset();
+    std::filesystem::remove_all(fRoot);
+  }
+
+  Answer Open(e2e::TracingSimulator& aSimulator, const std::string& aDriver = DriverName(QX_TEST_RT_SERVER)) {
+    fConnection = "<Connection><Type>serial</Type><SerialPort>" + aSimulator.Device() +
+                  "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity><StopBits>1</StopBits>"
+                  "<ReadTimeout>300</ReadTimeout></Connection><Parameters><RTServer>True</RTServer><RTServerDriver>" +
+                  aDriver +
+                  "</RTServerDriver><RTServerHost>https://rt.example</RTServerHost><RTServerPort>8443</RTServerPort>"
+                  "<RTServerUser>cassa1</RTServerUser><RTServerPassword>" + kPassword +
+                  "</RTServerPassword><RTServerTillSerial>CASSA-0001</RTServerTillSerial></Parameters>";
+    const Answer open = Call("OPEN", 0, "");
+    if (open.Result == 0) fHandle = std::stoi(Element(open.Output, "Handle"));
+    fLogFile = Element(open.Output, "LogFileName");
+    return open;
+  }
+  Answer Call(const char* aFunction, int aHandle, const std::string& aDocument) {
+    return fLibrary->Call(aFunction, "<Request><Driver>QXRP_EPSFPNAT_20</Driver><LogId>e2e</LogId><Handle>" +
+                                         std::to_string(aHandle) + "</Handle>" + fConnection + aDocument + "</Request>");
+  }
+  // A call whose printer frames are collected once the simulator has answered the last one.
+  Answer Traced(e2e::TracingSimulator& aSimulator, const char* aFunction, const std::string& aDocument) {
+    aSimulator.Settle();
+    aSimulator.Clear();
+    const Answer answer = Call(aFunction, fHandle, aDocument);
+    aSimulator.Settle();
+    return answer;
+  }
+  // The frames' commands and data, without the frame's counter, checksum and delimiters.
+  static std::vector<std::string> Commands(e2e::TracingSimulator& aSimulator) {
+    std::vector<std::string> out;
+    for (const std::string& f : aSimulator.Frames())
+      if (f.size() >= 7) out.push_back(f.substr(4, f.size() - 7));
+    return out;
+  }
+
+  std::string fRoot;
+  std::unique_ptr<e2e::Library> fLibrary;
+  std::string fConnection;
+  std::string fLogFile;
+  int fHandle = 0;
+};
+
+std::string Receipt(const std::string& aType, const std::string& aLines, const std::string& aPayments,
+                    const std::string& aMore = "") {
+  return "<Receipt><Type>" + aType + "</Type>" + aMore + "<Lines>" + aLines + "</Lines><Taxes/><Payments>" + aPayments +
+         "</Payments></Receipt>";
+}
+
+const char kSale[] =
+    "<ProductSale><Description>Pane</Description><Quantity>2</Quantity><TaxCode>2200</TaxCode>"
+    "<Price>1.50</Price><Amount>3.00</Amount><Attribute>Service</Attribute></ProductSale>";
+const char kCash[] = "<Payment><Type>Cash</Type><Amount>3.00</Amount></Payment>";
+
+TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator).Result, 0u);
+  const std::string lines =
+      "<DiscountAmount><Amount>0.10</Amount><Description>Sconto iniziale</Description></DiscountAmount>" +
+      std::string(kSale) +
+      "<ProductSale><Description>Omaggio</Description><Quantity>3</Quantity><TaxCode>1000</TaxCode><Price>1.25</Price>"
+      "<Amount>3.75</Amount><Attribute>Product</Attribute><FreeOfCharge>true</FreeOfCharge></ProductSale>"
+      "<ProductReturn><Description>Reso</Description><Quantity>1</Quantity><TaxCode>0400</TaxCode><Price>2</Price>"
+      "<Amount>2</Amount><Attribute>Product</Attribute></ProductReturn>"
+      "<WeightedProductSale><Description>Formaggio</Description><Quantity>0.350</Quantity><UOM>KG</UOM>"
+      "<TaxCode>0500</TaxCode><Price>20.00</Price><Amount>7.00</Amount></WeightedProductSale>"
+      "<VoucherSale><Description>Buono</Description><TaxCode>N1</TaxCode><Price>10</Price></VoucherSale>"
+      "<VoucherRedeem><Description>Buono usato</Description><TaxCode>N2</TaxCode><Price>2</Price></VoucherRedeem>"
+      "<GiftCardSale><Description>Gift card</Description><TaxCode>N3</TaxCode><Price>25</Price></GiftCardSale>"
+      "<GiftCardRedeem><Description>Gift usata</Description><TaxCode>N5</TaxCode><Price>5</Price></GiftCardRedeem>"
+      "<Text><Description>CAFF\xC3\x88 &amp; \"Co\"</Description></Text>"
+      "<SubTotal><Amount>0</Amount></SubTotal>"
+      "<DiscountPercentage><Percentage>10</Percentage><Amount>0.70</Amount><Description>Sconto 10%</Description>"
+      "</DiscountPercentage>"
+      "<MarkupAmount><Amount>0.30</Amount><Description>Maggiorazione</Description></MarkupAmount>"
+      "<MarkupPercentage><Percentage>10</Percentage><Amount>0.50</Amount><Description>Magg 10%</Description>"
+      "</MarkupPercentage>"
+      "<DiscountAmountOnSubtotal><Amount>1.00</Amount><Description>Sconto sub</Description></DiscountAmountOnSubtotal>"
+      "<DiscountPercentageOnSubTotal><Percentage>5</Percentage><Amount>1.84</Amount><Description>Sconto 5%</Description>"
+      "</DiscountPercentageOnSubTotal>"
+      "<MarkupAmountOnSubtotal><Amount>0.20</Amount><Description>Servizio</Description></MarkupAmountOnSubtotal>"
+      "<MarkupPercentageOnSubTotal><Percentage>2</Percentage><Amount>0.74</Amount><Description>Servizio 2%</Description>"
+      "</MarkupPercentageOnSubTotal>"
+      "<CollectAmount><Description>Acconto</Description><TaxCode>N6</TaxCode><Amount>3.00</Amount></CollectAmount>"
+      "<CollectAmount><Description>Storno acconto</Description><TaxCode>N4</TaxCode><Amount>-1.50</Amount>"
+      "</CollectAmount>";
+  const std::string payments =
+      "<Payment><Type>Cash</Type><Description>Contanti</Description><Amount>20.00</Amount></Payment>"
+      "<Payment><Type>MealVoucher</Type><Description>Buoni pasto</Description><Amount>16.00</Amount>"
+      "<Quantity>2.7</Quantity><UnitPrice>8.00</UnitPrice></Payment>"
+      "<Payment><Type>CreditCard</Type><Description>Carta</Description><Amount>5.00</Amount></Payment>"
+      "<Payment><Type>Change</Type><Amount>0.30</Amount></Payment>";
+  const std::string more = "<CurrencyCode>EUR</CurrencyCode><LotteryIdCode> ABCD1234\t</LotteryIdCode>"
+                           "<TrailerMessages><Text><Value>Grazie</Value><Alignment>Left</Alignment></Text></TrailerMessages>";
+  const Answer sale = Traced(simulator, "PRINTFR", Receipt("Sale", lines, payments, more));
+  ASSERT_EQ(sale.Result, 0u) << sale.Output << sale.ErrorText;
+
+  const std::vector<std::string> journal = server.Journal();
+  ASSERT_EQ(journal.size(), 2u);
+  // The till was opened by OPEN, with the password in clear for the server.
+  EXPECT_EQ(journal[0], std::string("OPENTILL https://rt.example|8443|cassa1|") + kPassword + "|CASSA-0001");
+  EXPECT_EQ(journal[1],
+            "SIGNRECEIPT <printerFiscalReceipt>"
+            "<beginFiscalReceipt operator=\"01\" docType=\"0\"/>"
+            "<printRecLotteryID operator=\"01\" lotteryID=\"ABCD1234\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"0\" description=\"Sconto iniziale\" amount=\"0.10\" vatID=\"1\"/>"
+            "<printRecItem operator=\"01\" description=\"Pane\" quantity=\"2.000\" unitPrice=\"1.500\" vatID=\"1\" type=\"S\" justification=\"1\"/>"
+            "<printRecItem operator=\"01\" description=\"Omaggio\" quantity=\"3.000\" unitPrice=\"1.250\" vatID=\"2\" type=\"B\" justification=\"1\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"11\" amount=\"3.75\" vatID=\"2\"/>"
+            "<printRecRefund operator=\"01\" description=\"Reso\" quantity=\"1.000\" unitPrice=\"2.000\" vatID=\"3\" type=\"B\" justification=\"1\"/>"
+            "<printRecMessage operator=\"01\" messageType=\"4\" index=\"1\" font=\"1\" message=\" 0.350 kg x EUR 20.00/kg\"/>"
+            "<printRecItem operator=\"01\" description=\"Formaggio\" quantity=\"1.000\" unitPrice=\"7.000\" vatID=\"4\" type=\"B\" justification=\"1\"/>"
+            "<printRecItem operator=\"01\" description=\"Buono\" quantity=\"1\" unitPrice=\"10.000\" vatID=\"10\" justification=\"1\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"12\" amount=\"2.00\" vatID=\"11\"/>"
+            "<printRecItem operator=\"01\" description=\"Gift card\" quantity=\"1\" unitPrice=\"25.000\" vatID=\"12\" type=\"B\" justification=\"1\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"12\" amount=\"5.00\" vatID=\"13\"/>"
+            "<printRecMessage operator=\"01\" messageType=\"4\" index=\"1\" font=\"1\" message=\"CAFFE &amp; &quot;Co&quot;\"/>"
+            "<printRecSubtotal operator=\"01\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"0\" description=\"Sconto 10%\" amount=\"0.70\" vatID=\"3\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"5\" description=\"Maggiorazione\" amount=\"0.30\" vatID=\"3\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"5\" description=\"Magg 10%\" amount=\"0.50\" vatID=\"3\"/>"
+            "<printRecSubtotalAdjustment operator=\"01\" adjustmentType=\"1\" description=\"Sconto sub\" amount=\"1.00\"/>"
+            "<printRecSubtotalAdjustment operator=\"01\" adjustmentType=\"1\" description=\"Sconto 5%\" amount=\"1.84\"/>"
+            "<printRecSubtotalAdjustment operator=\"01\" adjustmentType=\"6\" description=\"Servizio\" amount=\"0.20\"/>"
+            "<printRecSubtotalAdjustment operator=\"01\" adjustmentType=\"6\" description=\"Servizio 2%\" amount=\"0.74\"/>"
+            "<printRecItem operator=\"01\" description=\"Acconto\" quantity=\"1\" unitPrice=\"3.000\" vatID=\"14\" type=\"B\" justification=\"1\"/>"
+            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"10\" amount=\"1.50\" vatID=\"0\"/>"
+            "<printRecTotal operator=\"01\" paymentType=\"0\" description=\"Contanti\" payment=\"20.00\"/>"
+            "<printRecTotal operator=\"01\" paymentType=\"3\" description=\"Buoni pasto\" payment=\"16.00\" quantity=\"2\" unitPrice=\"8.00\"/>"
+            "<printRecTotal operator=\"01\" paymentType=\"2\" description=\"Carta\" payment=\"5.00\"/>"
+            "<endFiscalReceipt operator=\"01\"/>"
+            "</printerFiscalReceipt>");
+
+  // The answer carries the signed receipt's numbers.
+  EXPECT_EQ(Element(sale.Output, "Error"), "False") << sale.Output;
+  EXPECT_EQ(Element(sale.Output, "ReceiptNumber"), "1");
+  EXPECT_EQ(Element(sale.Output, "EJNumber"), "0");
+  EXPECT_EQ(Element(sale.Output, "EJClosingNumber"), "1");
+  EXPECT_EQ(Element(sale.Output, "DeviceSerialNumber"), "CASSA-0001");
+  EXPECT_EQ(Element(sale.Output, "ServerSerialNumber"), "99SEP000123");
+  EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
+}
+
+}  // namespace
