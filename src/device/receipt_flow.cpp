@@ -111,7 +111,7 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
       // A receipt the RT server has registered must not be answered as failed, or the till
       // would register it again: a printing error becomes "registered, not printed".
       if (!signedByServer) throw;
-      fIOHandler->SetCustomError(-1, e.Message());
+      if (!fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, e.Message());
     }
     if (fRTServerActive) return;  // the answer comes from the RT data
 

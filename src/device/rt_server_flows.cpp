@@ -41,12 +41,16 @@ void kFiscalPrinterDevice::CreateRTServer(kReceiptPrinterHandler& aHandler) {
 void kFiscalPrinterDevice::OpenRTServerTill(kReceiptPrinterHandler& aHandler) {
   if (fRTServer->TillOpened()) return;
   Log(let_info, u"RTServer:OpenTill");
+  const String host = aHandler.GetParameter(u"RTServerHost");
+  const int32_t port = StrToIntDef(aHandler.GetParameter(u"RTServerPort"), 0);
+  const String user = aHandler.GetParameter(u"RTServerUser");
   const String password = aHandler.GetParameter(u"RTServerPassword");
-  if (!fRTServer->OpenTill(aHandler.GetParameter(u"RTServerHost"),
-                           StrToIntDef(aHandler.GetParameter(u"RTServerPort"), 0),
-                           aHandler.GetParameter(u"RTServerTillSerial"), password,
-                           aHandler.GetParameter(u"RTServerUser")))
-    LogRTServerFailure(u"OpenTill", password);
+  const String till = aHandler.GetParameter(u"RTServerTillSerial");
+  // The login as a technician needs it, the password only as asterisks: the log is no place
+  // for it.
+  Log(let_info, u"RTServer till login: host " + host + u", port " + IntToStr(port) + u", user " + user +
+                    u", password " + String(password.size(), u'*') + u", till " + till);
+  if (!fRTServer->OpenTill(host, port, till, password, user)) LogRTServerFailure(u"OpenTill", password);
 }
 
 void kFiscalPrinterDevice::LogRTServerFailure(StringView aCall, const String& aSecret) const {

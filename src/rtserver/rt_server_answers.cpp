@@ -11,7 +11,7 @@ namespace {
 // The answer's document element; an empty text or one that is not XML raises.
 pugi::xml_node AnswerRoot(const pugi::xml_document& aDocument) {
   const pugi::xml_node root = aDocument.document_element();
-  if (!root) throw Error(u"The RT server's answer holds no document");
+  if (!root) throw Error(u"The RT server answer holds no document");
   return root;
 }
 
@@ -19,14 +19,18 @@ pugi::xml_node AnswerRoot(const pugi::xml_document& aDocument) {
 constexpr size_t kMaxAnswerLength = 1024 * 1024;
 
 std::unique_ptr<pugi::xml_document> ParseAnswer(StringView aXml) {
-  if (aXml.empty()) throw Error(u"The RT server's answer is empty");
-  if (aXml.size() > kMaxAnswerLength) throw Error(u"The RT server's answer is too long");
-  return ParseRequestXml(aXml);
+  if (aXml.empty()) throw Error(u"The RT server answer is empty");
+  if (aXml.size() > kMaxAnswerLength) throw Error(u"The RT server answer is too long");
+  try {
+    return ParseRequestXml(aXml);
+  } catch (const Error& e) {
+    throw Error(u"The RT server answer is not XML: " + e.Message());
+  }
 }
 
 // The value element aName; a missing one raises.
 pugi::xml_node Required(pugi::xml_node aRoot, const char* aName) {
-  return RequiredChild(aRoot, aName, u"The RT server's answer has no element " + FromLatin1(aName));
+  return RequiredChild(aRoot, aName, u"The RT server answer has no element " + FromLatin1(aName));
 }
 
 String Text(pugi::xml_node aRoot, const char* aName) {

@@ -203,4 +203,200 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
   EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
 }
 
+// Whether the printer was asked to print anything of a fiscal receipt.
+bool PrintedAReceipt(const std::vector<std::string>& aCommands) {
+  for (const std::string& c : aCommands)
+    if (c.rfind("1085", 0) == 0 || c.rfind("1080", 0) == 0 || c.rfind("1084", 0) == 0) return true;
+  return false;
+}
+
+TEST_F(RTServerEndToEnd, SigningFailuresPrintNothing) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator).Result, 0u);
+  const struct {
+    const char* fMode;
+    const char* fErrorText;
+  } kCases[] = {
+      {"sign-fail", "Errore nella generazione del documento commerciale."},
+      {"sign-refused", "Errore nella generazione del documento commerciale."},
+      {"sign-not-xml", "The RT server answer is not XML: Invalid XML request: "},
+      {"sign-missing", "The RT server answer has no element nDoc"},
+      {"sign-huge", "The RT server answer is too long"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.fMode);
+    server.Mode(c.fMode);
+    const Answer answer = Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash));
+    EXPECT_EQ(Element(answer.Output, "Error"), "True") << answer.Output;
+    EXPECT_EQ(Element(answer.Output, "ErrorText").rfind(c.fErrorText, 0), 0u) << answer.Output;
+    EXPECT_FALSE(PrintedAReceipt(Commands(simulator)));
+  }
+  // The server signs again: the receipt is printed with its number.
+  server.Mode("");
+  const Answer answer = Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash));
+  EXPECT_EQ(Element(answer.Output, "Error"), "False") << answer.Output;
+  EXPECT_EQ(Element(answer.Output, "ReceiptNumber"), "1");
+  EXPECT_TRUE(PrintedAReceipt(Commands(simulator)));
+}
+
+TEST_F(RTServerEndToEnd, SignedButNotPrintedIsNoError) {
+  // The printer refuses the sale, then the payment: the server has registered both receipts, so
+  // neither answer may invite the till to register it again.
+  const struct {
+    const char* fFault;
+    const char* fErrorText;
+  } kCases[] = {{"1085:error=20", "SUPERA VALORE"}, {"1084:error=20", "VALORE ERRATO"}};
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.fFault);
+    const RTServerControl server(QX_TEST_RT_SERVER);
+    e2e::TracingSimulator simulator({"--fault", c.fFault});
+    ASSERT_EQ(Open(simulator).Result, 0u);
+    const Answer answer = Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash));
+    EXPECT_EQ(answer.Result, 0u) << answer.Output;
+    EXPECT_EQ(Element(answer.Output, "Error"), "False") << answer.Output;
+    EXPECT_EQ(Element(answer.Output, "ErrorText"), c.fErrorText) << answer.Output;
+    EXPECT_EQ(Element(answer.Output, "MessageText"),
+              "La transazione di vendita \xC3\xA8 stata registrata correttamente ma non \xC3\xA8 stato possibile "
+              "stamparla.");
+    EXPECT_EQ(Element(answer.Output, "ReceiptNumber"), "1");
+    EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
+  }
+}
+
+TEST_F(RTServerEndToEnd, RefundAndVoidCarryTheirReference) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator).Result, 0u);
+  const std::string reference =
+      "<References><OriginalReceipt><ReceiptDateTime>2026-12-01T10:20:00</ReceiptDateTime><ReceiptNumber>7"
+      "</ReceiptNumber><DeviceSerialNumber>CASSA-0001</DeviceSerialNumber><ServerSerialNumber>99SEP000123"
+      "</ServerSerialNumber><EJClosingNumber>12</EJClosingNumber></OriginalReceipt></References>";
+  ASSERT_EQ(Traced(simulator, "PRINTFR", Receipt("Refund", kSale, kCash, reference)).Result, 0u);
+  const std::string empties =
+      "<References><OriginalReceipt><ReceiptDateTime>2026-11-30T00:00:00</ReceiptDateTime><DeviceSerialNumber>"
+      "99MEB012345</DeviceSerialNumber><ReferenceType>Empties</ReferenceType></OriginalReceipt></References>";
+  ASSERT_EQ(Traced(simulator, "PRINTFR", Receipt("Void", "", "", empties)).Result, 0u);
+  const std::vector<std::string> journal = server.Journal();
+  ASSERT_EQ(journal.size(), 3u);
+  EXPECT_EQ(journal[1].rfind(
+                "SIGNRECEIPT <printerFiscalReceipt><beginFiscalReceipt operator=\"01\" docType=\"1\" refZRepNum=\"0012\" "
+            "refRecNum=\"0007\" refDate=\"20261201\" refTillID=\"CASSA-0001\" refServerID=\"99SEP000123\"/>"
+                "<printRecItem ",
+                0),
+            0u)
+      << journal[1];
+  EXPECT_EQ(journal[2],
+            "SIGNRECEIPT <printerFiscalReceipt><beginFiscalReceipt operator=\"01\" docType=\"3\" refRefundVoidType=\"VR\" "
+            "refDate=\"20261130\" refServerID=\"99MEB012345\"/><endFiscalReceipt operator=\"01\"/></printerFiscalReceipt>");
+}
+
+TEST_F(RTServerEndToEnd, TillReportsAndDailyClosing) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator).Result, 0u);
+  ASSERT_EQ(Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash)).Result, 0u);
+
+  const Answer x = Traced(simulator, "PRINTXR", "");
+  EXPECT_EQ(Element(x.Output, "Error"), "False") << x.Output;
+  EXPECT_EQ(Element(x.Output, "XReportNumber"), "1");
+  EXPECT_EQ(Element(x.Output, "EJNumber"), "0");
+  EXPECT_EQ(Element(x.Output, "EJClosingNumber"), "1");
+  EXPECT_EQ(Element(x.Output, "DeviceSerialNumber"), "CASSA-0001");
+  EXPECT_EQ(Element(x.Output, "ServerSerialNumber"), "99SEP000123");
+  std::string paper;
+  for (const std::string& line : simulator.Paper()) paper += line + "\n";
+  EXPECT_NE(paper.find("X-REPORT"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("Documenti Emessi: 1\n"), std::string::npos) << paper;
+  EXPECT_NE(paper.find("Totale Giorno" + std::string(20, ' ') + "1234.50\n"), std::string::npos) << paper;
+  EXPECT_EQ(paper.find("Data Chiusura"), std::string::npos) << paper;
+
+  // The X report closed the till: the next receipt logs in again first.
+  ASSERT_EQ(Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash)).Result, 0u);
+  std::vector<std::string> journal = server.Journal();
+  ASSERT_EQ(journal.size(), 5u);
+  EXPECT_EQ(journal[2], "XREPORT");
+  EXPECT_EQ(journal[3].rfind("OPENTILL ", 0), 0u);
+
+  const Answer z = Traced(simulator, "PRINTZR", "");
+  EXPECT_EQ(Element(z.Output, "Error"), "False") << z.Output;
+  EXPECT_EQ(Element(z.Output, "ZReportNumber"), "1");
+  EXPECT_EQ(Element(z.Output, "ZReportDateTime"), "2026-03-01T23:59:00");
+  EXPECT_EQ(Element(z.Output, "DayTotalAmount"), "1234.5");
+  EXPECT_EQ(Element(z.Output, "DayRefundsAmount"), "50");
+  EXPECT_EQ(Element(z.Output, "DayVoidsAmount"), "15.5");
+  EXPECT_EQ(Element(z.Output, "DayReceiptsNumber"), "2");
+  EXPECT_EQ(Element(z.Output, "GrandTotalAmount"), "0");
+  EXPECT_EQ(Element(z.Output, "Text").rfind("<Line></Line><Line>Z-REPORT</Line><Line></Line><Line>Data Chiusura:    "
+                                            "01-03-2026 23:59</Line><Line>Numero Chiusura:  1</Line>", 0),
+            0u)
+      << z.Output;
+  EXPECT_EQ(server.Journal().back(), "CLOSETILL");
+
+  // A refused report answers an error without text and prints nothing.
+  for (const char* mode : {"xreport-fail", "close-fail"}) {
+    server.Mode(mode);
+    const Answer refused = Traced(simulator, mode[0] == 'x' ? "PRINTXR" : "PRINTZR", "");
+    EXPECT_EQ(Element(refused.Output, "Error"), "True") << refused.Output;
+    EXPECT_EQ(Element(refused.Output, "ErrorText"), "") << refused.Output;
+    EXPECT_TRUE(simulator.Paper().empty());
+  }
+}
+
+TEST_F(RTServerEndToEnd, MissingLibrariesAndEntryPoints) {
+  e2e::TracingSimulator simulator;
+  // The default library, taken from the working directory.
+  Answer open = Open(simulator, "");
+  EXPECT_NE(open.Result, 0u);
+  EXPECT_EQ(open.ErrorText, "Unable to load library " + std::filesystem::current_path().string() +
+                                "/QXRS_EPSRT90_20.so. Error code: [126]");
+  open = Open(simulator, "/nonexistent/rtserver");
+  EXPECT_EQ(open.ErrorText, "Unable to load library /nonexistent/rtserver.so. Error code: [126]");
+  open = Open(simulator, DriverName(QX_TEST_RT_SERVER_NO_CLOSETILL));
+  EXPECT_EQ(open.ErrorText, "CLOSETILL function not found in QXRS_EPSRT90_20.dll");
+  // A library without XREPORT opens; only the X report fails.
+  open = Open(simulator, DriverName(QX_TEST_RT_SERVER_NO_XREPORT));
+  ASSERT_EQ(open.Result, 0u) << open.Output;
+  const Answer x = Call("PRINTXR", fHandle, "");
+  EXPECT_EQ(Element(x.Output, "Error"), "True");
+  EXPECT_EQ(x.ErrorText, "XREPORT function not found in QXRS_EPSRT90_20.dll");
+}
+
+TEST_F(RTServerEndToEnd, OneLibraryForEveryDeviceAndNoPasswordInTheLog) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator first;
+  e2e::TracingSimulator second;
+  server.Mode("open-fail");
+  ASSERT_EQ(Open(first).Result, 0u);
+  const int firstHandle = fHandle;
+  const std::string firstLog = fLogFile;
+  server.Mode("");
+  ASSERT_EQ(Open(second).Result, 0u);
+  const int secondHandle = fHandle;
+  // The till login failed for the first device: its receipt logs in again, and the numbers of
+  // both devices come from the one server library.
+  ASSERT_EQ(Traced(second, "PRINTFR", Receipt("Sale", kSale, kCash)).Result, 0u);
+  fHandle = firstHandle;
+  const Answer sale = Traced(first, "PRINTFR", Receipt("Sale", kSale, kCash));
+  EXPECT_EQ(Element(sale.Output, "ReceiptNumber"), "2") << sale.Output;
+  EXPECT_EQ(server.Journal().size(), 5u);  // three logins, two signatures
+
+  EXPECT_EQ(Call("CLOSE", firstHandle, "").Result, 0u);
+  EXPECT_EQ(Call("CLOSE", secondHandle, "").Result, 0u);
+  // Closed devices have written their whole log.
+  const std::string log = e2e::ReadFile(firstLog);
+  EXPECT_NE(log.find("RTServer:OpenTill\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("password ************, till CASSA-0001"), std::string::npos) << log;
+  EXPECT_NE(log.find("RTServer:OpenTill failed: Till login refused"), std::string::npos) << log;
+  EXPECT_NE(log.find("RTServer:SignReceipt\r\n"), std::string::npos) << log;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(fRoot)) {
+    if (!entry.is_regular_file()) continue;
+    EXPECT_EQ(e2e::ReadFile(entry.path().string()).find(kPassword), std::string::npos) << entry.path();
+  }
+  // The library stays loaded for the process.
+  void* loaded = ::dlopen(QX_TEST_RT_SERVER, RTLD_NOW | RTLD_NOLOAD);
+  EXPECT_NE(loaded, nullptr);
+  if (loaded != nullptr) ::dlclose(loaded);
+}
+
 }  // namespace
