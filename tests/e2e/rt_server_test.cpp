@@ -113,6 +113,13 @@ const char kSale[] =
     "<Price>1.50</Price><Amount>3.00</Amount><Attribute>Service</Attribute></ProductSale>";
 const char kCash[] = "<Payment><Type>Cash</Type><Amount>3.00</Amount></Payment>";
 
+// Whether the printer was asked to print anything of a fiscal receipt.
+bool PrintedAReceipt(const std::vector<std::string>& aCommands) {
+  for (const std::string& c : aCommands)
+    if (c.rfind("1085", 0) == 0 || c.rfind("1080", 0) == 0 || c.rfind("1084", 0) == 0) return true;
+  return false;
+}
+
 TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
   const RTServerControl server(QX_TEST_RT_SERVER);
   e2e::TracingSimulator simulator;
@@ -203,13 +210,6 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
   EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
 }
 
-// Whether the printer was asked to print anything of a fiscal receipt.
-bool PrintedAReceipt(const std::vector<std::string>& aCommands) {
-  for (const std::string& c : aCommands)
-    if (c.rfind("1085", 0) == 0 || c.rfind("1080", 0) == 0 || c.rfind("1084", 0) == 0) return true;
-  return false;
-}
-
 TEST_F(RTServerEndToEnd, SigningFailuresPrintNothing) {
   const RTServerControl server(QX_TEST_RT_SERVER);
   e2e::TracingSimulator simulator;
@@ -277,8 +277,38 @@ TEST_F(RTServerEndToEnd, RefundAndVoidCarryTheirReference) {
       "<References><OriginalReceipt><ReceiptDateTime>2026-11-30T00:00:00</ReceiptDateTime><DeviceSerialNumber>"
       "99MEB012345</DeviceSerialNumber><ReferenceType>Empties</ReferenceType></OriginalReceipt></References>";
   ASSERT_EQ(Traced(simulator, "PRINTFR", Receipt("Void", "", "", empties)).Result, 0u);
+  // Only the last four digits of a longer number go; a number that is none fails the receipt
+  // before anything is signed or printed.
+  const std::string longer = "<References><OriginalReceipt><ReceiptDateTime>2026-12-01T10:20:00</ReceiptDateTime>"
+                             "<ReceiptNumber>123456</ReceiptNumber><EJClosingNumber>12a</EJClosingNumber>"
+                             "</OriginalReceipt></References>";
+  const Answer refused = Traced(simulator, "PRINTFR", Receipt("Refund", kSale, kCash, longer));
+  EXPECT_EQ(Element(refused.Output, "Error"), "True");
+  EXPECT_NE(refused.ErrorText.find("012a"), std::string::npos) << refused.ErrorText;
+  EXPECT_FALSE(PrintedAReceipt(Commands(simulator)));
+  ASSERT_EQ(Traced(simulator, "PRINTFR",
+                   Receipt("Refund", kSale, kCash,
+                           "<References><OriginalReceipt><ReceiptNumber>123456</ReceiptNumber><EJClosingNumber>"
+                           "</EJClosingNumber></OriginalReceipt></References>"))
+                .Result,
+            0u);
+  // A receipt to be invoiced is paid as "6".
+  ASSERT_EQ(Traced(simulator, "PRINTFR",
+                   Receipt("Sale", kSale,
+                           "<Payment><Type>CreditCard</Type><Description>Carta</Description><Amount>3.00</Amount>"
+                           "</Payment>",
+                           "<ToBeInvoiced>true</ToBeInvoiced>"))
+                .Result,
+            0u);
+
   const std::vector<std::string> journal = server.Journal();
-  ASSERT_EQ(journal.size(), 3u);
+  ASSERT_EQ(journal.size(), 5u);
+  EXPECT_NE(journal[3].find("refZRepNum=\"0000\" refRecNum=\"3456\" refDate=\"18991230\" refServerID=\"\"/>"),
+            std::string::npos)
+      << journal[3];
+  EXPECT_NE(journal[4].find("<printRecTotal operator=\"01\" paymentType=\"6\" description=\"Carta\" payment=\"3.00\"/>"),
+            std::string::npos)
+      << journal[4];
   EXPECT_EQ(journal[1].rfind(
                 "SIGNRECEIPT <printerFiscalReceipt><beginFiscalReceipt operator=\"01\" docType=\"1\" refZRepNum=\"0012\" "
             "refRecNum=\"0007\" refDate=\"20261201\" refTillID=\"CASSA-0001\" refServerID=\"99SEP000123\"/>"
