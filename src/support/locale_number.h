@@ -1,5 +1,5 @@
-// Numbers written in the computer's regional format (its decimal and grouping separators), as
-// printed texts show them.
+// Numbers as the computer's regional settings write them ("1.234,50" or "1,234.50"), for the
+// texts printed for people rather than parsed by a printer.
 #pragma once
 
 #include "support/currency.h"
@@ -7,8 +7,11 @@
 
 namespace qx {
 
-// aValue with exactly aDecimals decimals (rounded half away from zero), the locale's decimal
-// separator and, when aGrouping, its thousands separator; a leading "-" when negative.
+// aValue rounded to aDecimals (half away from zero), its whole part grouped by threes with
+// aThousand (no grouping when it is 0) and its decimals after aDecimal; "-" in front when negative.
+String FormatGroupedNumber(Currency aValue, int aDecimals, char16_t aDecimal, char16_t aThousand);
+
+// The same with the computer's separators, grouped when aGrouping.
 String FormatLocaleNumber(Currency aValue, int aDecimals, bool aGrouping);
 
 }  // namespace qx

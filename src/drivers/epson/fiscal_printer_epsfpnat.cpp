@@ -1,5 +1,6 @@
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
 
+#include "support/error.h"
 #include "support/text_functions.h"
 
 namespace qx {
@@ -47,8 +48,16 @@ bool kFiscalPrinter_EPSFPNAT::Init() {
   SetS14Value(58, u"0");
   SetS14Value(59, u"0");
   Reset();
-  // With an RT server the printer's clock and the day's closing are checked here; that comes
-  // with the RT-server binding.
+  if (fRTServerActive) {
+    // Init never fails: whatever the check raises is logged and the device opens.
+    try {
+      CheckClockAndZReport();
+    } catch (const Error& e) {
+      fIOHandler->Debug(let_error, e.Message());
+    } catch (const std::exception& e) {
+      fIOHandler->Debug(let_error, FromUtf8(e.what()));
+    }
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "device/fiscal_printer_device.h"
@@ -214,6 +215,22 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // "dd-mm-yy  hh:nn" at the start of the line (two blanks between date and time).
   static bool IsZReportDateLine(StringView aText);
   static TDateTime DecodeZReportDate(StringView aText);
+
+  // ---- RT-server mode: header and footer lines, start-up check (rt_server_lines.cpp,
+  // rt_server_startup.cpp) ----
+  // The header lines of the document kind and its reference, sent before the sale is opened.
+  // Each line only when the one before succeeded; the result is the last line's. A reference
+  // number too wide for its four digits raises before any line is sent.
+  bool SetRTServerHeader(kReceipt& aReceipt);
+  // The RT server's data of the signed document (fRTServerReceiptInfo), sent before a payment:
+  // thirteen lines, each only when the one before succeeded.
+  bool SetRTServerFooter();
+  // With an RT server, at start-up: the serial number, and a Z report with the printer's clock
+  // set to the computer's when the clocks differ by more than five minutes or the last Z
+  // report is more than 90 days old (or unknown). Failures are logged, never raised.
+  void CheckClockAndZReport();
+  // The computer's clock of that check (tests hold it still).
+  std::function<TDateTime()> fComputerClock = [] { return Now(); };
 
 
  private:

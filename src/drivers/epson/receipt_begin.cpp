@@ -110,7 +110,9 @@ bool kFiscalPrinter_EPSFPNAT::BeginFiscalReceipt(kReceipt& aReceipt) {
 
   switch (type) {
     case rt_Sale:
-      // With an RT server its header lines are sent here (the RT-server binding adds them).
+      // With an RT server its header lines say what the document really is; a failed line
+      // does not keep the sale from being opened.
+      if (fRTServerActive) SetRTServerHeader(aReceipt);
       result = ExecuteCommand(u"1085", u"01", u"BeginFiscalReceipt[Sale]");
       break;
     case rt_Refund: {

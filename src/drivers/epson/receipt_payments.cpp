@@ -76,7 +76,9 @@ bool kFiscalPrinter_EPSFPNAT::Total(kReceipt& aReceipt, kReceiptPaymentLine& aPa
   if (aPayment.fPaymentType == Rpt_Change) return true;
   // A receipt to be invoiced sends one payment, of the whole amount.
   if (aReceipt.fToBeInvoiced && &aReceipt.fPayments[0] != &aPayment) return true;
-  // With an RT server its footer lines are sent here (the RT-server binding adds them).
+  // With an RT server its data of the document go before each payment; a failed line does not
+  // keep the payment from being sent.
+  if (fRTServerActive) SetRTServerFooter();
   const SlowCommands slow(*fIOHandler, 3000);
   String code = PaymentCode(aPayment.fPaymentType);
   Currency amount = aPayment.fAmount;

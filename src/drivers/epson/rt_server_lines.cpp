@@ -1,0 +1,102 @@
+// The lines an RT server's document carries on the printer: a header that names the document
+// kind (and the document a void or refund refers to), and a footer with the RT server's data of
+// the signed document. The printer itself always prints a sale; these lines say what it is.
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "drivers/epson/fiscal_printer_epsfpnat.h"
+#include "support/locale_number.h"
+#include "support/text_functions.h"
+
+namespace qx {
+
+namespace {
+
+// A number of the request as four digits; a text that is no number is 0.
+String FourDigits(StringView aNumber, StringView aFieldName) {
+  return kFiscalPrinter_EPSFPNAT::FitField(static_cast<int64_t>(StrToIntDef(aNumber, 0)), 4, aFieldName);
+}
+
+// A number of the RT server's answer as at least four digits. The document is signed and open
+// when these lines are printed, so a wider number is printed whole rather than cut or refused.
+String AtLeastFourDigits(int32_t aValue) {
+  const String digits = IntToStr(aValue);
+  return aValue >= 0 && digits.size() < 4 ? String(4 - digits.size(), u'0') + digits : digits;
+}
+
+// "dd-mm-yyyy"
+String DashedDate(TDateTime aDate) {
+  const DateTimeParts p = DecodeDateTime(aDate);
+  return FormatNumberField(static_cast<double>(p.Day), 2, 0) + u"-" +
+         FormatNumberField(static_cast<double>(p.Month), 2, 0) + u"-" +
+         FormatNumberField(static_cast<double>(p.Year), 4, 0);
+}
+
+}  // namespace
+
+bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
+  const String empty = AlignText(u"", la_left);
+  std::vector<String> lines = {AlignText(u"DOCUMENTO  COMMERCIALE", la_center)};
+  const bool referenced = fRTSReceiptType == rt_Void || fRTSReceiptType == rt_Refund;
+  switch (fRTSReceiptType) {
+    case rt_Sale: lines.push_back(AlignText(u"di vendita o prestazione", la_center)); break;
+    case rt_Void: lines.push_back(AlignText(u"emesso  per ANNULLAMENTO", la_center)); break;
+    case rt_Refund: lines.push_back(AlignText(u"emesso  per RESO", la_center)); break;
+    case rt_InvoiceSale:
+    case rt_InvoiceSaleFromReceipt: break;
+  }
+  if (referenced) {
+    const qxOriginalReceipt& original = aReceipt.fOriginalReceipt;
+    const String reference = FourDigits(original.EJClosingNumber, u"EJClosingNumber") + u"-" +
+                             FourDigits(original.ReceiptNumber, u"ReceiptNumber");
+    lines.push_back(empty);
+    lines.push_back(AlignText(u"Documento di Riferimento", la_center));
+    lines.push_back(AlignText(u"N. " + reference + u" del " + DashedDate(original.ReceiptDateTime), la_center));
+  }
+  lines.push_back(empty);
+  lines.push_back(AlignText(PadText(u"DESCRIZIONE", fLineLength - 6) + u"IVA   Prezzo", la_left));
+
+  bool result = true;
+  for (size_t i = 0; i < lines.size() && result; ++i) {
+    const int32_t number = static_cast<int32_t>(i + 1);
+    result = ExecuteCommand(u"1078", u"011" + NumberField(number) + u"0" + u"2" + lines[i],
+                            u"SetRTServerHeader-" + IntToStr(number));
+  }
+  return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::SetRTServerFooter() {
+  const kRTServerReceiptInfo& info = fRTServerReceiptInfo;
+  const String vat = FormatLocaleNumber(info.fVATTotal, 2, true);
+  const int32_t labelWidth = std::max<int32_t>(0, fLineLength - static_cast<int32_t>(vat.size()));
+  const String empty = AlignText(u"", la_left);
+  const String signature = info.fRTSignature;
+  const auto centred = [this](StringView aText) { return AlignText(aText, la_center); };
+  // Size code and text of lines 1 to 13.
+  const std::vector<std::pair<const char16_t*, String>> lines = {
+      {u"3", PadText(u"di cui IVA", fLineLength).substr(0, static_cast<size_t>(labelWidth)) + vat},
+      {u"2", empty},
+      {u"2", centred(u"Documento N: " + AtLeastFourDigits(info.fRTzRep) + u"-" + AtLeastFourDigits(info.fRTnDoc))},
+      {u"2", centred(u"Matricola Cassa: " + info.fRTTillId)},
+      {u"2", centred(u"Matricola Server RT: " + info.fRTServerSerialNumber)},
+      {u"1", empty},
+      {u"1", centred(u"----------- Firma Elettronica -----------")},
+      {u"1", centred(signature.substr(0, 32))},
+      {u"1", centred(signature.size() > 32 ? signature.substr(32, 32) : String())},
+      {u"1", empty},
+      {u"1", centred(u"Non valido ai fini fiscali")},
+      {u"1", centred(u"ai sensi dell'art.2 del")},
+      {u"1", centred(u"d.lgs. n. 127/2015")},
+  };
+
+  bool result = true;
+  for (size_t i = 0; i < lines.size() && result; ++i) {
+    const int32_t number = static_cast<int32_t>(i + 1);
+    result = ExecuteCommand(u"1078", u"012" + NumberField(number) + u"0" + lines[i].first + lines[i].second,
+                            u"SetRTServerFooter-" + IntToStr(number));
+  }
+  return result;
+}
+
+}  // namespace qx
