@@ -120,15 +120,16 @@ TEST_F(RtServerReceiptCommands, VatSuffixOfTheItemDescription) {
   EXPECT_EQ(LastData(), "01" + PadCut(PadCut("Sconto", 27) + " *N4", 32) + "000000010" "0" "00" "1");
 }
 
-TEST_F(RtServerReceiptCommands, TrailerLinesNumberedFromTen) {
+// The first thirteen trailer lines are the RT server's footer.
+TEST_F(RtServerReceiptCommands, TrailerLinesNumberedFromFourteen) {
   kReceiptMessageTextLine line(&fReceipt, nullptr);
   line.fValue = u"Ciao";
   line.fAlignment = la_left;
   line.fSize = 3;
-  for (int i = 1; i <= 91; ++i) ASSERT_TRUE(fDevice->PrintTrailerMessageTextLine(fReceipt, line)) << i;
+  for (int i = 1; i <= 87; ++i) ASSERT_TRUE(fDevice->PrintTrailerMessageTextLine(fReceipt, line)) << i;
   const std::vector<std::string> frames = fSimulator.FramesReceived();
-  ASSERT_EQ(frames.size(), 90u);  // the 91st line is the first dropped
-  EXPECT_EQ(frames.front().substr(4, 15), "1078" "012" "10" "0" "3" "Ciao");
+  ASSERT_EQ(frames.size(), 86u);  // the 87th line is the first dropped
+  EXPECT_EQ(frames.front().substr(4, 15), "1078" "012" "14" "0" "3" "Ciao");
   EXPECT_EQ(frames.back().substr(4, 9), "1078" "01299");
 }
 

@@ -213,13 +213,33 @@ TEST_F(RtServerLines, FailingLineEndsTheSetButNotTheDocument) {
   EXPECT_EQ(sent[1].substr(0, 4), "1084");
 }
 
-// A reference number that does not fit four digits is refused before any line is sent.
-TEST_F(RtServerLines, ReferenceTooWideRaisesBeforeAnyLine) {
+// A reference number wider than four digits is printed whole: the receipt is signed already.
+TEST_F(RtServerLines, WideReferenceIsPrintedWhole) {
   fReceipt.fOriginalReceipt.ReceiptNumber = u"12345";
-  fReceipt.fReceiptType = rt_Refund;
+  fReceipt.fOriginalReceipt.EJClosingNumber = u"12";
+  const std::vector<std::string> begun = Begin(rt_Refund);
+  ASSERT_GE(begun.size(), 5u);
+  EXPECT_NE(begun[4].find("N. 0012-12345 del "), std::string::npos) << begun[4];
+}
+
+// The shop's trailer messages start after the thirteen footer lines, which are set before the
+// payment and would otherwise replace the first four of them.
+TEST_F(RtServerLines, TrailerMessagesFollowTheFooterLines) {
+  Begin(rt_Sale);
+  SellTenEuros();
+  kReceiptMessageTextLine thanks(&fReceipt);
+  thanks.fValue = u"Grazie";
+  thanks.fAlignment = la_left;
   fSimulator.ClearTranscript();
-  EXPECT_THROW(fDevice->BeginFiscalReceipt(fReceipt), Error);
-  EXPECT_EQ(testing::SentFrames(fSimulator), std::vector<std::string>{"107401"});
+  ASSERT_TRUE(fDevice->PrintTrailerMessageTextLine(fReceipt, thanks));
+  ASSERT_TRUE(Pay(rpt_Cash, 10));
+  const std::vector<std::string> sent = testing::SentFrames(fSimulator);
+  ASSERT_GE(sent.size(), 15u);
+  EXPECT_EQ(sent[0].substr(0, 10), "1078012140") << sent[0];
+  EXPECT_EQ(sent[13].substr(0, 10), "1078012130") << sent[13];
+  bool printed = false;
+  for (const std::string& line : fSimulator.Paper()) printed = printed || line.find("Grazie") != std::string::npos;
+  EXPECT_TRUE(printed);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "library.h"
@@ -109,7 +110,7 @@ std::string Receipt(const std::string& aType, const std::string& aLines, const s
 }
 
 const char kSale[] =
-    "<ProductSale><Description>Pane</Description><Quantity>2</Quantity><TaxCode>2200</TaxCode>"
+    "<ProductSale><Department>1</Department><Description>Pane</Description><Quantity>2</Quantity><TaxCode>2200</TaxCode>"
     "<Price>1.50</Price><Amount>3.00</Amount><Attribute>Service</Attribute></ProductSale>";
 const char kCash[] = "<Payment><Type>Cash</Type><Amount>3.00</Amount></Payment>";
 
@@ -125,18 +126,17 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
   e2e::TracingSimulator simulator;
   ASSERT_EQ(Open(simulator).Result, 0u);
   const std::string lines =
-      "<DiscountAmount><Amount>0.10</Amount><Description>Sconto iniziale</Description></DiscountAmount>" +
       std::string(kSale) +
-      "<ProductSale><Description>Omaggio</Description><Quantity>3</Quantity><TaxCode>1000</TaxCode><Price>1.25</Price>"
+      "<ProductSale><Department>1</Department><Description>Omaggio</Description><Quantity>3</Quantity><TaxCode>1000</TaxCode><Price>1.25</Price>"
       "<Amount>3.75</Amount><Attribute>Product</Attribute><FreeOfCharge>true</FreeOfCharge></ProductSale>"
-      "<ProductReturn><Description>Reso</Description><Quantity>1</Quantity><TaxCode>0400</TaxCode><Price>2</Price>"
+      "<ProductReturn><Department>1</Department><Description>Reso</Description><Quantity>1</Quantity><TaxCode>0400</TaxCode><Price>2</Price>"
       "<Amount>2</Amount><Attribute>Product</Attribute></ProductReturn>"
-      "<WeightedProductSale><Description>Formaggio</Description><Quantity>0.350</Quantity><UOM>KG</UOM>"
+      "<WeightedProductSale><Department>1</Department><Description>Formaggio</Description><Quantity>0.350</Quantity><UOM>KG</UOM>"
       "<TaxCode>0500</TaxCode><Price>20.00</Price><Amount>7.00</Amount></WeightedProductSale>"
-      "<VoucherSale><Description>Buono</Description><TaxCode>N1</TaxCode><Price>10</Price></VoucherSale>"
-      "<VoucherRedeem><Description>Buono usato</Description><TaxCode>N2</TaxCode><Price>2</Price></VoucherRedeem>"
-      "<GiftCardSale><Description>Gift card</Description><TaxCode>N3</TaxCode><Price>25</Price></GiftCardSale>"
-      "<GiftCardRedeem><Description>Gift usata</Description><TaxCode>N5</TaxCode><Price>5</Price></GiftCardRedeem>"
+      "<VoucherSale><Department>1</Department><Description>Buono</Description><TaxCode>N1</TaxCode><Price>10</Price></VoucherSale>"
+      "<VoucherRedeem><Department>1</Department><Description>Buono usato</Description><TaxCode>N2</TaxCode><Price>2</Price></VoucherRedeem>"
+      "<GiftCardSale><Department>1</Department><Description>Gift card</Description><TaxCode>N3</TaxCode><Price>25</Price></GiftCardSale>"
+      "<GiftCardRedeem><Department>1</Department><Description>Gift usata</Description><TaxCode>N5</TaxCode><Price>5</Price></GiftCardRedeem>"
       "<Text><Description>CAFF\xC3\x88 &amp; \"Co\"</Description></Text>"
       "<SubTotal><Amount>0</Amount></SubTotal>"
       "<DiscountPercentage><Percentage>10</Percentage><Amount>0.70</Amount><Description>Sconto 10%</Description>"
@@ -150,14 +150,14 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
       "<MarkupAmountOnSubtotal><Amount>0.20</Amount><Description>Servizio</Description></MarkupAmountOnSubtotal>"
       "<MarkupPercentageOnSubTotal><Percentage>2</Percentage><Amount>0.74</Amount><Description>Servizio 2%</Description>"
       "</MarkupPercentageOnSubTotal>"
-      "<CollectAmount><Description>Acconto</Description><TaxCode>N6</TaxCode><Amount>3.00</Amount></CollectAmount>"
-      "<CollectAmount><Description>Storno acconto</Description><TaxCode>N4</TaxCode><Amount>-1.50</Amount>"
+      "<CollectAmount><Department>1</Department><Description>Acconto</Description><TaxCode>N6</TaxCode><Amount>3.00</Amount></CollectAmount>"
+      "<CollectAmount><Department>1</Department><Description>Storno acconto</Description><TaxCode>N4</TaxCode><Amount>-1.50</Amount>"
       "</CollectAmount>";
   const std::string payments =
-      "<Payment><Type>Cash</Type><Description>Contanti</Description><Amount>20.00</Amount></Payment>"
-      "<Payment><Type>MealVoucher</Type><Description>Buoni pasto</Description><Amount>16.00</Amount>"
-      "<Quantity>2.7</Quantity><UnitPrice>8.00</UnitPrice></Payment>"
       "<Payment><Type>CreditCard</Type><Description>Carta</Description><Amount>5.00</Amount></Payment>"
+      "<Payment><Type>MealVoucher</Type><Description>Buoni pasto</Description><Amount>16.00</Amount>"
+      "<Quantity>2</Quantity><UnitPrice>8.00</UnitPrice></Payment>"
+      "<Payment><Type>Cash</Type><Description>Contanti</Description><Amount>20.00</Amount></Payment>"
       "<Payment><Type>Change</Type><Amount>0.30</Amount></Payment>";
   const std::string more = "<CurrencyCode>EUR</CurrencyCode><LotteryIdCode> ABCD1234\t</LotteryIdCode>"
                            "<TrailerMessages><Text><Value>Grazie</Value><Alignment>Left</Alignment></Text></TrailerMessages>";
@@ -172,7 +172,6 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
             "SIGNRECEIPT <printerFiscalReceipt>"
             "<beginFiscalReceipt operator=\"01\" docType=\"0\"/>"
             "<printRecLotteryID operator=\"01\" lotteryID=\"ABCD1234\"/>"
-            "<printRecItemAdjustment operator=\"01\" adjustmentType=\"0\" description=\"Sconto iniziale\" amount=\"0.10\" vatID=\"1\"/>"
             "<printRecItem operator=\"01\" description=\"Pane\" quantity=\"2.000\" unitPrice=\"1.500\" vatID=\"1\" type=\"S\" justification=\"1\"/>"
             "<printRecItem operator=\"01\" description=\"Omaggio\" quantity=\"3.000\" unitPrice=\"1.250\" vatID=\"2\" type=\"B\" justification=\"1\"/>"
             "<printRecItemAdjustment operator=\"01\" adjustmentType=\"11\" amount=\"3.75\" vatID=\"2\"/>"
@@ -194,14 +193,34 @@ TEST_F(RTServerEndToEnd, SigningRequestOfEveryLineType) {
             "<printRecSubtotalAdjustment operator=\"01\" adjustmentType=\"6\" description=\"Servizio 2%\" amount=\"0.74\"/>"
             "<printRecItem operator=\"01\" description=\"Acconto\" quantity=\"1\" unitPrice=\"3.000\" vatID=\"14\" type=\"B\" justification=\"1\"/>"
             "<printRecItemAdjustment operator=\"01\" adjustmentType=\"10\" amount=\"1.50\" vatID=\"0\"/>"
-            "<printRecTotal operator=\"01\" paymentType=\"0\" description=\"Contanti\" payment=\"20.00\"/>"
-            "<printRecTotal operator=\"01\" paymentType=\"3\" description=\"Buoni pasto\" payment=\"16.00\" quantity=\"2\" unitPrice=\"8.00\"/>"
             "<printRecTotal operator=\"01\" paymentType=\"2\" description=\"Carta\" payment=\"5.00\"/>"
+            "<printRecTotal operator=\"01\" paymentType=\"3\" description=\"Buoni pasto\" payment=\"16.00\" quantity=\"2\" unitPrice=\"8.00\"/>"
+            "<printRecTotal operator=\"01\" paymentType=\"0\" description=\"Contanti\" payment=\"20.00\"/>"
             "<endFiscalReceipt operator=\"01\"/>"
             "</printerFiscalReceipt>");
 
+  // On the printer: a sale with the server's header lines before it opens and its footer lines
+  // (the server's numbers and signature) before each payment.
+  const std::vector<std::string> commands = Commands(simulator);
+  const auto begin = std::find(commands.begin(), commands.end(), "108501");
+  ASSERT_NE(begin, commands.end());
+  ASSERT_GE(begin - commands.begin(), 4);
+  EXPECT_EQ(*(begin - 4), "10780110102" + std::string(9, ' ') + "DOCUMENTO  COMMERCIALE" + std::string(9, ' '));
+  EXPECT_EQ(*(begin - 3), "10780110202" + std::string(8, ' ') + "di vendita o prestazione" + std::string(8, ' '));
+  int paid = 0;
+  for (size_t i = 13; i < commands.size(); ++i) {
+    if (commands[i].rfind("1084", 0) != 0) continue;
+    ++paid;
+    EXPECT_EQ(commands[i - 13].substr(0, 21), "10780120103di cui IVA");
+    EXPECT_EQ(commands[i - 11], "10780120302" + std::string(9, ' ') + "Documento N: 0001-0001" + std::string(9, ' '));
+    EXPECT_EQ(commands[i - 10], "10780120402" + std::string(6, ' ') + "Matricola Cassa: CASSA-0001" + std::string(7, ' '));
+    EXPECT_EQ(commands[i - 6], "10780120801" + std::string(4, ' ') + "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345" + std::string(4, ' '));
+  }
+  EXPECT_EQ(paid, 3);
+
   // The answer carries the signed receipt's numbers.
   EXPECT_EQ(Element(sale.Output, "Error"), "False") << sale.Output;
+  EXPECT_EQ(Element(sale.Output, "MessageText"), "") << sale.Output;
   EXPECT_EQ(Element(sale.Output, "ReceiptNumber"), "1");
   EXPECT_EQ(Element(sale.Output, "EJNumber"), "0");
   EXPECT_EQ(Element(sale.Output, "EJClosingNumber"), "1");
@@ -246,7 +265,7 @@ TEST_F(RTServerEndToEnd, SignedButNotPrintedIsNoError) {
   const struct {
     const char* fFault;
     const char* fErrorText;
-  } kCases[] = {{"1085:error=20", "SUPERA VALORE"}, {"1084:error=20", "VALORE ERRATO"}};
+  } kCases[] = {{"1085:error=20", "SUPERA VALORE"}, {"1084:error=20", "SUPERA VALORE"}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.fFault);
     const RTServerControl server(QX_TEST_RT_SERVER);

@@ -96,7 +96,9 @@ bool kFiscalPrinter_EPSFPNAT::BeginFiscalReceipt(kReceipt& aReceipt) {
     fRTSReceiptType = aReceipt.fReceiptType;
     aReceipt.fReceiptType = rt_Sale;
   }
-  fTrailerLineNumber = fRTServerActive ? 9 : 0;
+  // With an RT server the footer takes trailer lines 1 to 13 before each payment, after the
+  // trailer messages are set: the messages start at 14 so that the footer does not overwrite them.
+  fTrailerLineNumber = fRTServerActive ? 13 : 0;
   bool result = false;
   const qxReceiptType type = aReceipt.fReceiptType;
   if (type == rt_Void)

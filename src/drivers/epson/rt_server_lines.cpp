@@ -13,13 +13,9 @@ namespace qx {
 
 namespace {
 
-// A number of the request as four digits; a text that is no number is 0.
-String FourDigits(StringView aNumber, StringView aFieldName) {
-  return kFiscalPrinter_EPSFPNAT::FitField(static_cast<int64_t>(StrToIntDef(aNumber, 0)), 4, aFieldName);
-}
-
-// A number of the RT server's answer as at least four digits. The document is signed and open
-// when these lines are printed, so a wider number is printed whole rather than cut or refused.
+// A number as at least four digits. The document is signed by the server when these lines are
+// printed, so a wider number is printed whole rather than cut (a wrong number) or refused (a
+// registered receipt left unprinted).
 String AtLeastFourDigits(int32_t aValue) {
   const String digits = IntToStr(aValue);
   return aValue >= 0 && digits.size() < 4 ? String(4 - digits.size(), u'0') + digits : digits;
@@ -48,8 +44,9 @@ bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
   }
   if (referenced) {
     const qxOriginalReceipt& original = aReceipt.fOriginalReceipt;
-    const String reference = FourDigits(original.EJClosingNumber, u"EJClosingNumber") + u"-" +
-                             FourDigits(original.ReceiptNumber, u"ReceiptNumber");
+    // A reference that is no number counts as 0.
+    const String reference = AtLeastFourDigits(StrToIntDef(original.EJClosingNumber, 0)) + u"-" +
+                             AtLeastFourDigits(StrToIntDef(original.ReceiptNumber, 0));
     lines.push_back(empty);
     lines.push_back(AlignText(u"Documento di Riferimento", la_center));
     lines.push_back(AlignText(u"N. " + reference + u" del " + DashedDate(original.ReceiptDateTime), la_center));
