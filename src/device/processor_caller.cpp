@@ -45,13 +45,24 @@ bool kFiscalProcessorCaller::CallText(qxFP_ProcessReceipt aEntry, StringView aIn
 }
 
 bool kFiscalProcessorCaller::ProcessReceipt(StringView aInXml, String& aOutXml) {
-  if (fProcessReceipt == nullptr) return true;
-  return CallText(fProcessReceipt, aInXml, aOutXml, true);
+  // Without the entry point, and when the library hands back no text, the request goes on as
+  // it was: an empty request could not be printed.
+  if (fProcessReceipt == nullptr) {
+    aOutXml = String(aInXml);
+    return true;
+  }
+  const bool result = CallText(fProcessReceipt, aInXml, aOutXml, true);
+  if (result && aOutXml.empty()) aOutXml = String(aInXml);
+  return result;
 }
 
-bool kFiscalProcessorCaller::ProcessReport(qxFP_ProcessXZReport aEntry, StringView aInXml,
-                                           qxFiscalCounters& aCounters) {
-  if (aEntry == nullptr) return false;
+bool kFiscalProcessorCaller::ProcessReport(qxFP_ProcessXZReport aEntry, const char16_t* aEntryName,
+                                           StringView aInXml, qxFiscalCounters& aCounters) {
+  // A report the library cannot make says so, instead of answering no reason or an old one.
+  if (aEntry == nullptr) {
+    fErrorMessage = String(aEntryName) + u" function not found in " + fName;
+    return false;
+  }
   String answer;
   if (!CallText(aEntry, aInXml, answer, false)) return false;
   const auto document = ParseRequestXml(answer);
@@ -73,11 +84,11 @@ bool kFiscalProcessorCaller::ProcessReport(qxFP_ProcessXZReport aEntry, StringVi
 }
 
 bool kFiscalProcessorCaller::ProcessXReport(StringView aInXml, qxFiscalCounters& aCounters) {
-  return ProcessReport(fProcessXReport, aInXml, aCounters);
+  return ProcessReport(fProcessXReport, u"PROCESSXREPORT", aInXml, aCounters);
 }
 
 bool kFiscalProcessorCaller::ProcessZReport(StringView aInXml, qxFiscalCounters& aCounters) {
-  return ProcessReport(fProcessZReport, aInXml, aCounters);
+  return ProcessReport(fProcessZReport, u"PROCESSZREPORT", aInXml, aCounters);
 }
 
 bool kFiscalProcessorCaller::ProcessGetStatus(StringView aInXml, bool& aDayOpened, TDateTime& aDateTime,

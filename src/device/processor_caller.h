@@ -31,11 +31,13 @@ class kFiscalProcessorCaller {
   void Init();
   // OPEN; true when the library has no OPEN.
   bool OpenProcessor(StringView aXml);
-  // PROCESSRECEIPT; aOutXml takes the library's text also when the call fails. True without a
-  // call when the library has no PROCESSRECEIPT.
+  // PROCESSRECEIPT; aOutXml takes the library's text also when the call fails, and the request
+  // itself when the library succeeds without a text. True without a call (aOutXml the request)
+  // when the library has no PROCESSRECEIPT.
   bool ProcessReceipt(StringView aInXml, String& aOutXml);
   // PROCESSXREPORT / PROCESSZREPORT: on success the counters are read from the answer (an
-  // answer that is not XML raises the parser's error); false when the entry point is missing.
+  // answer that is not XML raises the parser's error); false when the entry point is missing,
+  // with "<ENTRY> function not found in <library>" as the error message.
   bool ProcessXReport(StringView aInXml, qxFiscalCounters& aCounters);
   bool ProcessZReport(StringView aInXml, qxFiscalCounters& aCounters);
   // PROCESSGETSTATUS: on success the six values are read from the answer.
@@ -51,7 +53,8 @@ class kFiscalProcessorCaller {
  private:
   // One call of a text-in/text-out entry point; aKeepError copies the error text also on success.
   bool CallText(qxFP_ProcessReceipt aEntry, StringView aInXml, String& aOutXml, bool aKeepError);
-  bool ProcessReport(qxFP_ProcessXZReport aEntry, StringView aInXml, qxFiscalCounters& aCounters);
+  bool ProcessReport(qxFP_ProcessXZReport aEntry, const char16_t* aEntryName, StringView aInXml,
+                     qxFiscalCounters& aCounters);
 
   String fName;
   String fErrorMessage;

@@ -125,4 +125,23 @@ TEST_F(ProcessorEndToEnd, AMissingLibraryFailsTheOpen) {
                                     "/noprocessor.so. Error code: [126]");
 }
 
+// A processor with OPEN alone: receipts print as they are, the status is the printer's, and a
+// report says which entry point it lacks.
+TEST_F(ProcessorEndToEnd, MissingEntryPoints) {
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator, QX_TEST_PROCESSOR_OPEN_ONLY).Result, 0u);
+  Answer answer;
+  const std::string frames = FramesOf(simulator, "PRINTFR", Receipt("Original bread"), answer);
+  EXPECT_EQ(Element(answer.Output, "Error"), "False") << answer.Output;
+  EXPECT_NE(frames.find("Original bread"), std::string::npos) << frames;
+  for (const char* report : {"PRINTXR", "PRINTZR"}) {
+    answer = Call(report, fHandle, "");
+    EXPECT_EQ(Element(answer.Output, "Error"), "True") << answer.Output;
+    EXPECT_EQ(answer.ErrorText, std::string(report[5] == 'X' ? "PROCESSXREPORT" : "PROCESSZREPORT") +
+                                    " function not found in " + QX_TEST_PROCESSOR_OPEN_ONLY);
+  }
+  answer = Call("GETSTATUS", fHandle, "");
+  EXPECT_EQ(Element(answer.Output, "SerialNumber"), "99MEB012345") << answer.Output;
+}
+
 }  // namespace

@@ -382,6 +382,11 @@ TEST_F(RTServerEndToEnd, TillReportsAndDailyClosing) {
       << z.Output;
   EXPECT_EQ(server.Journal().back(), "CLOSETILL");
 
+  // The status is the printer's, in RT-server mode too.
+  const Answer status = Call("GETSTATUS", fHandle, "");
+  EXPECT_EQ(Element(status.Output, "Error"), "False") << status.Output;
+  EXPECT_EQ(Element(status.Output, "SerialNumber"), "99MEB012345") << status.Output;
+
   // A refused report answers an error without text and prints nothing.
   for (const char* mode : {"xreport-fail", "close-fail"}) {
     server.Mode(mode);

@@ -2,7 +2,8 @@
  * through the driver library's exported string functions, as a real processor would.
  * PROCESSRECEIPT rejects a request that holds "REJECT", rewrites "Original" into "Rewritten",
  * and passes anything else unchanged. The reports answer fixed counters, the status a serial
- * number of its own. */
+ * number of its own. Built with QX_PROCESSOR_OPEN_ONLY it has OPEN alone, for a processor that
+ * lacks the other entry points. */
 #include <stddef.h>
 #include <stdint.h>
 
@@ -63,6 +64,7 @@ QX_EXPORT int16_t OPEN(QXRP_BSTR aXmlIn, int32_t* aHandle, QXRP_BSTR* aErrorMess
   return 0;
 }
 
+#if !defined(QX_PROCESSOR_OPEN_ONLY)
 QX_EXPORT int16_t PROCESSRECEIPT(QXRP_BSTR aXmlIn, QXRP_BSTR* aXmlOut, QXRP_BSTR* aErrorMessage) {
   if (Holds(aXmlIn, "REJECT")) {
     *aErrorMessage = Ascii("Receipt rejected by the processor");
@@ -115,3 +117,4 @@ QX_EXPORT int16_t PROCESSGETSTATUS(QXRP_BSTR aXmlIn, QXRP_BSTR* aXmlOut, QXRP_BS
                 "<Status><DayOpened>true</DayOpened><SerialNumber>PROC0001</SerialNumber>"
                 "<FiscalMode>Processor</FiscalMode></Status>");
 }
+#endif
