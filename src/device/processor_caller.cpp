@@ -6,12 +6,20 @@
 #include "documents/request_xml.h"
 #include "documents/rpt_util.h"
 #include "platform/companion_library.h"
+#include "support/error.h"
 
 namespace qx {
 
 using platform::CompanionInput;
 using platform::FindEntry;
 using platform::TakeCompanionText;
+
+namespace {
+
+constexpr size_t kMaxAnswer = 16 * 1024 * 1024;
+constexpr size_t kMaxErrorMessage = 4096;
+
+}  // namespace
 
 void kFiscalProcessorCaller::Init() {
   if (fName.empty()) return;
@@ -40,7 +48,14 @@ bool kFiscalProcessorCaller::CallText(qxFP_ProcessReceipt aEntry, StringView aIn
   const int16_t result = aEntry(in.Get(), &out, &error);
   aOutXml = TakeCompanionText(out);
   String errorText = TakeCompanionText(error);
+  // The texts go on into the request reader and the answer: no larger than a request may be,
+  // and an error message of a sensible length.
+  if (errorText.size() > kMaxErrorMessage) errorText.resize(kMaxErrorMessage);
   if (aKeepError || result != 0) fErrorMessage = std::move(errorText);
+  if (aOutXml.size() > kMaxAnswer) {
+    aOutXml.clear();
+    throw Error(u"The processor answer is too long");
+  }
   return result == 0;
 }
 

@@ -82,6 +82,11 @@ TEST_F(ProcessorEndToEnd, ReceiptsAreRewrittenOrRejected) {
   EXPECT_EQ(Element(answer.Output, "Error"), "True") << answer.Output;
   EXPECT_EQ(Element(answer.Output, "ErrorText"), "Receipt rejected by the processor") << answer.Output;
   EXPECT_EQ(frames.find("REJECT"), std::string::npos) << frames;
+  // An answer longer than any request is refused before it is read.
+  frames = FramesOf(simulator, "PRINTFR", Receipt("HUGEANSWER"), answer);
+  EXPECT_EQ(Element(answer.Output, "Error"), "True") << answer.Output;
+  EXPECT_EQ(answer.ErrorText, "The processor answer is too long");
+  EXPECT_EQ(frames.find("1085"), std::string::npos) << frames;
 }
 
 TEST_F(ProcessorEndToEnd, ReportsAndStatusComeFromTheProcessor) {

@@ -1,9 +1,9 @@
 /* A processor library of the project's own for the end-to-end tests. Texts are shared only
  * through the driver library's exported string functions, as a real processor would.
  * PROCESSRECEIPT rejects a request that holds "REJECT", rewrites "Original" into "Rewritten",
- * and passes anything else unchanged. The reports answer fixed counters, the status a serial
- * number of its own. Built with QX_PROCESSOR_OPEN_ONLY it has OPEN alone, for a processor that
- * lacks the other entry points. */
+ * answers a text longer than any request to "HUGEANSWER", and passes anything else unchanged.
+ * The reports answer fixed counters, the status a serial number of its own. Built with
+ * QX_PROCESSOR_OPEN_ONLY it has OPEN alone, for a processor that lacks the other entry points. */
 #include <stddef.h>
 #include <stdint.h>
 
@@ -69,6 +69,15 @@ QX_EXPORT int16_t PROCESSRECEIPT(QXRP_BSTR aXmlIn, QXRP_BSTR* aXmlOut, QXRP_BSTR
   if (Holds(aXmlIn, "REJECT")) {
     *aErrorMessage = Ascii("Receipt rejected by the processor");
     return 1;
+  }
+  if (Holds(aXmlIn, "HUGEANSWER")) {
+    /* More than any request may hold. */
+    const uint32_t huge = 17u * 1024u * 1024u;
+    QXRP_BSTR out = SysAllocStringLen(NULL, huge);
+    if (out == NULL) return 2;
+    for (uint32_t i = 0; i < huge; ++i) out[i] = (QXRP_OLECHAR)'x';
+    *aXmlOut = out;
+    return 0;
   }
   const uint32_t n = Length(aXmlIn);
   /* "Rewritten" is one character longer than "Original". */
