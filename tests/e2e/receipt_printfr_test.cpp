@@ -77,7 +77,7 @@ std::vector<std::string> CommandsAndData(const std::vector<std::string>& aFrames
     EXPECT_EQ(f[3], 'E');
     const std::string body = f.substr(1, f.size() - 4);
     const int sum = std::accumulate(body.begin(), body.end(), 0, [](int s, char c) { return s + static_cast<unsigned char>(c); });
-    char checksum[3];
+    char checksum[8];
     std::snprintf(checksum, sizeof checksum, "%02d", sum % 100);
     EXPECT_EQ(f.substr(f.size() - 3, 2), checksum) << body;
     out.push_back(f.substr(4, f.size() - 7));
