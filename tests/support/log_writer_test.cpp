@@ -193,6 +193,22 @@ TEST(LogWriter, FileRemovedMovedOrMadeReadOnlyWhileOpen) {
   ASSERT_EQ(ReadLines(path).size(), 1u);
   EXPECT_EQ(ReadLines(path)[0].substr(23), " - three");
 
+  // Replaced by another file moved over it, and removed again right after a line: each time the
+  // line goes to the file the name shows.
+  std::ofstream(dir / "other.log", std::ios::binary) << "other\r\n";
+  fs::rename(dir / "other.log", path);
+  log.Write(let_info, u"replaced");
+  WaitWritten(log);
+  ASSERT_EQ(ReadLines(path).size(), 2u);
+  EXPECT_EQ(ReadLines(path)[1].substr(23), " - replaced");
+  for (int i = 0; i < 3; ++i) {
+    fs::remove(path);
+    log.Write(let_info, u"again " + IntToStr(i));
+    WaitWritten(log);
+    ASSERT_EQ(ReadLines(path).size(), 1u) << i;
+    EXPECT_EQ(ReadLines(path)[0].substr(23), " - again " + std::to_string(i));
+  }
+
   // Made read-only: a line goes in only where a new open for writing succeeds (as root it does).
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const bool writable = ::access(path.c_str(), W_OK) == 0;
