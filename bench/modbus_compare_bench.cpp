@@ -6,12 +6,16 @@
 // calls per exchange of the calling thread and of the other threads (the log writer). Setup is
 // taken out by running each side twice with different counts and using the difference.
 //
-//   build/default/bench/bench_modbus_compare [exchanges]
+// The sides take turns for a number of rounds and the medians are shown, as the machine's load
+// moves single figures a lot.
+//
+//   build/default/bench/bench_modbus_compare [exchanges] [rounds]
 #include <modbus.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +26,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "device/receipt_printer_handler.h"
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
@@ -126,9 +131,9 @@ std::pair<long, long> CountCalls(const std::string& aTrace) {
   return {calling, other};
 }
 
-Figures Measure(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount) {
-  Figures f;
-  f.cpuUs = RunSide(aSelf, aMode, aDevice, aCount, "");
+// System calls per exchange of one side, from two traced runs of different lengths.
+void CountCallsPerExchange(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount,
+                           Figures& aFigures) {
   const std::string trace = (std::filesystem::temp_directory_path() / "qx-bench-strace.txt").string();
   const int small = aCount / 5;
   RunSide(aSelf, aMode, aDevice, small, trace);
@@ -136,9 +141,14 @@ Figures Measure(const std::string& aSelf, const char* aMode, const std::string& 
   RunSide(aSelf, aMode, aDevice, aCount, trace);
   const auto b = CountCalls(trace);
   std::filesystem::remove(trace);
-  f.callingCalls = static_cast<double>(b.first - a.first) / (aCount - small);
-  f.otherCalls = static_cast<double>(b.second - a.second) / (aCount - small);
-  return f;
+  aFigures.callingCalls = static_cast<double>(b.first - a.first) / (aCount - small);
+  aFigures.otherCalls = static_cast<double>(b.second - a.second) / (aCount - small);
+}
+
+double Median(std::vector<double> aValues) {
+  std::sort(aValues.begin(), aValues.end());
+  const size_t n = aValues.size();
+  return n % 2 == 1 ? aValues[n / 2] : (aValues[n / 2 - 1] + aValues[n / 2]) / 2;
 }
 
 }  // namespace
@@ -150,29 +160,46 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--modbus") return RunModbusMaster(argv[2], std::atoi(argv[3]));
 
   const int count = argc > 1 ? std::max(50, std::atoi(argv[1])) : 2000;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
 
+  // The sides take turns, a round at a time, so that both meet the same load on the machine;
+  // the figures are the medians of the rounds (and of the ratios within each round).
   qx::fpsim::Simulator simulator;
-  const Figures driver = Measure(self, "--driver", simulator.StartPty(), count);
-  simulator.Stop();
-
+  const std::string printerLine = simulator.StartPty();
   int master = -1, slave = -1;
   char name[128] = {};
   if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
   std::thread server(ServeModbus, master);
-  const Figures modbus = Measure(self, "--modbus", name, count);
+
+  std::vector<double> driverCpu, modbusCpu, ratios;
+  for (int round = 0; round < rounds; ++round) {
+    driverCpu.push_back(RunSide(self, "--driver", printerLine, count, ""));
+    modbusCpu.push_back(RunSide(self, "--modbus", name, count, ""));
+    ratios.push_back(driverCpu.back() / modbusCpu.back());
+  }
+  Figures driver, modbus;
+  driver.cpuUs = Median(driverCpu);
+  modbus.cpuUs = Median(modbusCpu);
+  CountCallsPerExchange(self, "--driver", printerLine, count, driver);
+  CountCallsPerExchange(self, "--modbus", name, count, modbus);
+
+  simulator.Stop();
   ::close(slave);  // with no slave end left open the master reads fail, which ends the server
   server.join();
   ::close(master);
   std::filesystem::remove_all(root);
 
-  std::printf("%d exchanges per side\n", count);
+  std::printf("%d exchanges per side, %d rounds; processor time per round (us):\n", count, rounds);
+  for (int round = 0; round < rounds; ++round)
+    std::printf("  driver %8.2f   libmodbus %8.2f   ratio %5.2f\n", driverCpu[static_cast<size_t>(round)],
+                modbusCpu[static_cast<size_t>(round)], ratios[static_cast<size_t>(round)]);
   std::printf("%-34s %12s %14s %14s\n", "per exchange", "cpu us", "calls (caller)", "calls (others)");
   std::printf("%-34s %12.2f %14.2f %14.2f\n", "driver GetDateTime, with log", driver.cpuUs, driver.callingCalls,
               driver.otherCalls);
   std::printf("%-34s %12.2f %14.2f %14.2f\n", "libmodbus read of 10 registers", modbus.cpuUs, modbus.callingCalls,
               modbus.otherCalls);
-  std::printf("%-34s %12.2f %14.2f\n", "ratio driver / libmodbus", driver.cpuUs / modbus.cpuUs,
+  std::printf("%-34s %12.2f %14.2f\n", "ratio driver / libmodbus", Median(ratios),
               driver.callingCalls / modbus.callingCalls);
   return driver.cpuUs > 0 && modbus.cpuUs > 0 ? 0 : 1;
 }

@@ -78,13 +78,32 @@ tQX_LogThread::~tQX_LogThread() {
   if (fThread.joinable()) fThread.join();
 }
 
-void tQX_LogThread::Push(const platform::LocalTime& aTime, bool aError, StringView aMessage) {
+void tQX_LogThread::Push(const platform::LocalTime& aTime, bool aError, std::initializer_list<StringView> aParts,
+                         size_t aLimit) {
+  // The parts are converted one by one where that gives the bytes of the joined text: all but
+  // the last are ASCII (no surrogate pair can then be split) and no cut falls inside them.
+  size_t total = 0;
+  size_t index = 0;
+  bool apart = true;
+  for (const StringView part : aParts) {
+    if (++index < aParts.size())
+      for (const char16_t c : part) apart = apart && c < 0x80;
+    total += part.size();
+  }
+  String joined;
+  if (!apart || (aLimit > 0 && total > aLimit)) {
+    for (const StringView part : aParts) joined.append(part);
+    if (aLimit > 0 && joined.size() > aLimit) joined.resize(aLimit);
+  }
   bool wake = false;
   {
     std::lock_guard<std::mutex> guard(fLock);
     AppendStamp(fQueued, aTime);
     fQueued += aError ? " - ERROR - " : " - ";
-    AppendUtf8(fQueued, aMessage);
+    if (joined.empty())
+      for (const StringView part : aParts) AppendUtf8(fQueued, part);
+    else
+      AppendUtf8(fQueued, joined);
     fQueued += "\r\n";
     fEnds.push_back(fQueued.size());
     wake = fIdle;
@@ -199,13 +218,16 @@ void tQX_LogWriter::SetMaxLogFileSize(int32_t aValue) {
 }
 
 void tQX_LogWriter::Write(tQX_MessageType aEntryType, StringView aMessage) {
+  Write(aEntryType, {aMessage});
+}
+
+void tQX_LogWriter::Write(tQX_MessageType aEntryType, std::initializer_list<StringView> aParts) {
   {
     std::lock_guard<std::mutex> guard(fLock);
     if (fFileName.empty()) throw Error(u"Log filename is empty ");
   }
-  if (fMaxMessageLength > 0 && aMessage.size() > static_cast<size_t>(fMaxMessageLength))
-    aMessage = aMessage.substr(0, static_cast<size_t>(fMaxMessageLength));
-  fThread->Push(platform::LocalNow(), aEntryType == let_error, aMessage);
+  fThread->Push(platform::LocalNow(), aEntryType == let_error, aParts,
+                fMaxMessageLength > 0 ? static_cast<size_t>(fMaxMessageLength) : 0);
 }
 
 int64_t tQX_LogWriter::GetLogFileSize() const { return platform::GetFileSize(FileName()); }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,8 +40,9 @@ class tQX_LogThread {
   tQX_LogThread(const tQX_LogThread&) = delete;
   tQX_LogThread& operator=(const tQX_LogThread&) = delete;
 
-  // Queues "stamp - message" (" - ERROR - " when aError) with its line break, in UTF-8.
-  void Push(const platform::LocalTime& aTime, bool aError, StringView aMessage);
+  // Queues "stamp - message" (" - ERROR - " when aError) with its line break, in UTF-8; the
+  // message is its parts one after the other, cut after aLimit characters (0: no limit).
+  void Push(const platform::LocalTime& aTime, bool aError, std::initializer_list<StringView> aParts, size_t aLimit);
   size_t Count() const;
   tQX_LogWriter& Writer() const { return fWriter; }
 
@@ -83,6 +85,8 @@ class tQX_LogWriter {
   // Formats "yyyy-mm-dd hh:mm:ss:zzz - message" (" - ERROR - " for let_error) and queues it.
   // Never touches the disk. Raises "Log filename is empty " when there is no file name.
   void Write(tQX_MessageType aEntryType, StringView aMessage);
+  // The same for the message made of aParts one after the other, without joining them first.
+  void Write(tQX_MessageType aEntryType, std::initializer_list<StringView> aParts);
 
   // Size of the current file in bytes, -1 when it cannot be read (missing file).
   int64_t GetLogFileSize() const;
