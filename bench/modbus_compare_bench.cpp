@@ -226,7 +226,8 @@ int main(int argc, char** argv) {
   for (size_t round = 0; round < ratios.size(); ++round) {
     const PerExchange& d = driverUsage[round];
     const PerExchange& m = modbusUsage[round];
-    std::printf("  driver %7.2f (waits %.2f, preempted %.2f)   libmodbus %7.2f (waits %.2f, preempted %.2f)   ratio %5.2f\n",
+    std::printf("  driver %7.2f (waits %.2f, preempted %.2f)   libmodbus %7.2f (waits %.2f, preempted %.2f)"
+                "   ratio %5.2f\n",
                 d.cpuUs, d.waits, d.preemptions, m.cpuUs, m.waits, m.preemptions, ratios[round]);
   }
   std::printf("%-34s %12s %14s %14s\n", "per exchange", "cpu us", "calls (caller)", "calls (others)");

@@ -63,8 +63,8 @@ bool AppendFile::StillNamedBy(StringView aPath) const {
 namespace {
 
 constexpr uint32_t kWakeTag = 1;
-constexpr int kFallbackSleepMs = 20;
 constexpr uint32_t kWatchTag = 2;
+constexpr int kFallbackSleepMs = 20;
 // What makes a name stop showing the open file, or its permissions change: unlink and link
 // (the link count is an attribute), chmod, rename of the file or over it. Writes do not count.
 constexpr uint32_t kFileEvents = IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
@@ -128,7 +128,8 @@ void AppendFileSleep::Unwatch() {
 }
 
 bool AppendFileSleep::Changed() {
-  const bool changed = fChanged || fFileWatch < 0;
+  // Without both watches in place only a look at the name can tell.
+  const bool changed = fChanged || fFileWatch < 0 || fDirWatch < 0;
   fChanged = false;
   return changed;
 }
