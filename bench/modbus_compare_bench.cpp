@@ -6,12 +6,16 @@
 // calls per exchange of the calling thread and of the other threads (the log writer). Setup is
 // taken out by running each side twice with different counts and using the difference.
 //
-//   build/default/bench/bench_modbus_compare [exchanges]
+// The sides take turns for a number of rounds and the medians are shown, as the machine's load
+// moves single figures a lot, and the fastest round of each side.
+//
+//   build/default/bench/bench_modbus_compare [exchanges] [rounds]
 #include <modbus.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +26,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "device/receipt_printer_handler.h"
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
@@ -34,6 +39,26 @@ double ProcessCpuMicros() {
   ::getrusage(RUSAGE_SELF, &u);
   return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e6 +
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec);
+}
+
+// Processor time and context switches (waits, preemptions) of the whole process so far.
+struct Usage {
+  double cpuUs = 0;
+  long waits = 0;
+  long preemptions = 0;
+  static Usage Now() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return {ProcessCpuMicros(), u.ru_nvcsw, u.ru_nivcsw};
+  }
+};
+
+// What a side prints: per exchange, processor time, waits and preemptions.
+void PrintPerExchange(const Usage& aBefore, int aCount) {
+  const Usage after = Usage::Now();
+  std::printf("%.3f %.3f %.3f\n", (after.cpuUs - aBefore.cpuUs) / aCount,
+              static_cast<double>(after.waits - aBefore.waits) / aCount,
+              static_cast<double>(after.preemptions - aBefore.preemptions) / aCount);
 }
 
 // ---- the two sides, each the whole of a child process; they print their processor time ----
@@ -50,11 +75,11 @@ int RunDriver(const std::string& aDevice, int aCount) {
   printer->IOHandler().Connect();
   qx::TDateTime clock = 0;
   if (!printer->GetDateTime(clock)) return 1;  // the first exchange warms up
-  const double before = ProcessCpuMicros();
+  const Usage before = Usage::Now();
   for (int i = 0; i < aCount; ++i)
     if (!printer->GetDateTime(clock)) return 1;
   printer.reset();  // drains the log
-  std::printf("%.3f\n", (ProcessCpuMicros() - before) / aCount);
+  PrintPerExchange(before, aCount);
   return 0;
 }
 
@@ -63,10 +88,10 @@ int RunModbusMaster(const std::string& aDevice, int aCount) {
   if (ctx == nullptr || modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) return 1;
   uint16_t registers[10];
   if (modbus_read_registers(ctx, 0, 10, registers) != 10) return 1;
-  const double before = ProcessCpuMicros();
+  const Usage before = Usage::Now();
   for (int i = 0; i < aCount; ++i)
     if (modbus_read_registers(ctx, 0, 10, registers) != 10) return 1;
-  std::printf("%.3f\n", (ProcessCpuMicros() - before) / aCount);
+  PrintPerExchange(before, aCount);
   modbus_close(ctx);
   modbus_free(ctx);
   return 0;
@@ -98,16 +123,25 @@ struct Figures {
 
 // Runs this program as one side with aCount exchanges, under strace when aTrace names a file;
 // returns the processor time it printed.
-double RunSide(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount,
-               const std::string& aTrace) {
+// What one side printed: per exchange, processor time (-1 when the side failed), waits and
+// preemptions.
+struct PerExchange {
+  double cpuUs = -1;
+  double waits = 0;
+  double preemptions = 0;
+};
+
+// Runs this program as one side with aCount exchanges, under strace when aTrace names a file.
+PerExchange RunSide(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount,
+              const std::string& aTrace) {
   std::string command;
   if (!aTrace.empty()) command = "strace -f -qq -o " + aTrace + " ";
   command += aSelf + " " + aMode + " " + aDevice + " " + std::to_string(aCount);
   FILE* p = ::popen(command.c_str(), "r");
-  double cpu = -1;
-  if (p == nullptr || std::fscanf(p, "%lf", &cpu) != 1) cpu = -1;
+  PerExchange f;
+  if (p == nullptr || std::fscanf(p, "%lf %lf %lf", &f.cpuUs, &f.waits, &f.preemptions) != 3) f.cpuUs = -1;
   if (p != nullptr) ::pclose(p);
-  return cpu;
+  return f;
 }
 
 // System calls in an strace file: of the first process (the calling thread) and of the others.
@@ -126,9 +160,9 @@ std::pair<long, long> CountCalls(const std::string& aTrace) {
   return {calling, other};
 }
 
-Figures Measure(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount) {
-  Figures f;
-  f.cpuUs = RunSide(aSelf, aMode, aDevice, aCount, "");
+// System calls per exchange of one side, from two traced runs of different lengths.
+void CountCallsPerExchange(const std::string& aSelf, const char* aMode, const std::string& aDevice, int aCount,
+                           Figures& aFigures) {
   const std::string trace = (std::filesystem::temp_directory_path() / "qx-bench-strace.txt").string();
   const int small = aCount / 5;
   RunSide(aSelf, aMode, aDevice, small, trace);
@@ -136,9 +170,14 @@ Figures Measure(const std::string& aSelf, const char* aMode, const std::string& 
   RunSide(aSelf, aMode, aDevice, aCount, trace);
   const auto b = CountCalls(trace);
   std::filesystem::remove(trace);
-  f.callingCalls = static_cast<double>(b.first - a.first) / (aCount - small);
-  f.otherCalls = static_cast<double>(b.second - a.second) / (aCount - small);
-  return f;
+  aFigures.callingCalls = static_cast<double>(b.first - a.first) / (aCount - small);
+  aFigures.otherCalls = static_cast<double>(b.second - a.second) / (aCount - small);
+}
+
+double Median(std::vector<double> aValues) {
+  std::sort(aValues.begin(), aValues.end());
+  const size_t n = aValues.size();
+  return n % 2 == 1 ? aValues[n / 2] : (aValues[n / 2 - 1] + aValues[n / 2]) / 2;
 }
 
 }  // namespace
@@ -150,29 +189,58 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--modbus") return RunModbusMaster(argv[2], std::atoi(argv[3]));
 
   const int count = argc > 1 ? std::max(50, std::atoi(argv[1])) : 2000;
+  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
 
+  // The sides take turns, a round at a time, so that both meet the same load on the machine;
+  // the figures are the medians of the rounds (and of the ratios within each round).
   qx::fpsim::Simulator simulator;
-  const Figures driver = Measure(self, "--driver", simulator.StartPty(), count);
-  simulator.Stop();
-
+  const std::string printerLine = simulator.StartPty();
   int master = -1, slave = -1;
   char name[128] = {};
   if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
   std::thread server(ServeModbus, master);
-  const Figures modbus = Measure(self, "--modbus", name, count);
+
+  std::vector<double> driverCpu, modbusCpu, ratios;
+  std::vector<PerExchange> driverUsage, modbusUsage;
+  for (int round = 0; round < rounds; ++round) {
+    driverUsage.push_back(RunSide(self, "--driver", printerLine, count, ""));
+    modbusUsage.push_back(RunSide(self, "--modbus", name, count, ""));
+    driverCpu.push_back(driverUsage.back().cpuUs);
+    modbusCpu.push_back(modbusUsage.back().cpuUs);
+    ratios.push_back(driverCpu.back() / modbusCpu.back());
+  }
+  Figures driver, modbus;
+  driver.cpuUs = Median(driverCpu);
+  modbus.cpuUs = Median(modbusCpu);
+  CountCallsPerExchange(self, "--driver", printerLine, count, driver);
+  CountCallsPerExchange(self, "--modbus", name, count, modbus);
+
+  simulator.Stop();
   ::close(slave);  // with no slave end left open the master reads fail, which ends the server
   server.join();
   ::close(master);
   std::filesystem::remove_all(root);
 
-  std::printf("%d exchanges per side\n", count);
+  std::printf("%d exchanges per side, %d rounds; processor time per round (us):\n", count, rounds);
+  for (size_t round = 0; round < ratios.size(); ++round) {
+    const PerExchange& d = driverUsage[round];
+    const PerExchange& m = modbusUsage[round];
+    std::printf("  driver %7.2f (waits %.2f, preempted %.2f)   libmodbus %7.2f (waits %.2f, preempted %.2f)"
+                "   ratio %5.2f\n",
+                d.cpuUs, d.waits, d.preemptions, m.cpuUs, m.waits, m.preemptions, ratios[round]);
+  }
   std::printf("%-34s %12s %14s %14s\n", "per exchange", "cpu us", "calls (caller)", "calls (others)");
   std::printf("%-34s %12.2f %14.2f %14.2f\n", "driver GetDateTime, with log", driver.cpuUs, driver.callingCalls,
               driver.otherCalls);
   std::printf("%-34s %12.2f %14.2f %14.2f\n", "libmodbus read of 10 registers", modbus.cpuUs, modbus.callingCalls,
               modbus.otherCalls);
-  std::printf("%-34s %12.2f %14.2f\n", "ratio driver / libmodbus", driver.cpuUs / modbus.cpuUs,
+  std::printf("%-34s %12.2f %14.2f\n", "ratio driver / libmodbus", Median(ratios),
               driver.callingCalls / modbus.callingCalls);
+  // The least disturbed round of each side: what an otherwise idle machine comes closest to.
+  const double driverBest = *std::min_element(driverCpu.begin(), driverCpu.end());
+  const double modbusBest = *std::min_element(modbusCpu.begin(), modbusCpu.end());
+  std::printf("fastest rounds: driver %.2f us, libmodbus %.2f us, ratio %.2f\n", driverBest, modbusBest,
+              driverBest / modbusBest);
   return driver.cpuUs > 0 && modbus.cpuUs > 0 ? 0 : 1;
 }

@@ -87,6 +87,9 @@ class TComPort {
   intptr_t fComHandle = -1;
   bool fIsOpen = false;
   uint32_t fCurrentComTimeout = kNoTimeout;
+  // False where the device keeps no output queue of its own (a pseudo-terminal hands every
+  // write over at once), so there is no drain to wait for.
+  bool fQueuesOutput = true;
   String fDevicePath;
 };
 

@@ -1,8 +1,7 @@
 #include "support/log_writer.h"
 
-#include <chrono>
+#include <charconv>
 
-#include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/library_lifetime.h"
 #include "support/error.h"
@@ -13,6 +12,8 @@ namespace {
 
 constexpr int kWriteAttempts = 10;
 constexpr int kAttemptPauseMs = 50;
+// A queue buffer that a burst has grown past this is let go after its write.
+constexpr size_t kKeptQueueBytes = 1 << 20;
 
 String Digits(int aValue, size_t aWidth) { return PadLeft(IntToStr(aValue), aWidth, u'0'); }
 
@@ -20,21 +21,44 @@ String DateStamp(const platform::LocalTime& t) {
   return Digits(t.Year, 4) + Digits(t.Month, 2) + Digits(t.Day, 2);
 }
 
-// "yyyy-mm-dd hh:mm:ss:zzz". The time separator is a colon: the locales this library runs
-// under name no other for the log's format settings.
-String LineStamp(const platform::LocalTime& t) {
-  String s;
-  s.reserve(23);
-  s += Digits(t.Year, 4) + u"-" + Digits(t.Month, 2) + u"-" + Digits(t.Day, 2) + u" ";
-  s += Digits(t.Hour, 2) + u":" + Digits(t.Minute, 2) + u":" + Digits(t.Second, 2) + u":" +
-       Digits(t.Millisecond, 3);
-  return s;
-}
-
 // "yyyymmddhhnnsszzz" for the name of a file moved aside.
 String RotationStamp(const platform::LocalTime& t) {
   return DateStamp(t) + Digits(t.Hour, 2) + Digits(t.Minute, 2) + Digits(t.Second, 2) +
          Digits(t.Millisecond, 3);
+}
+
+// PadLeft(IntToStr(aValue), aWidth, '0') as bytes.
+void AppendDigits(std::string& aOut, int aValue, size_t aWidth) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, aValue).ptr;
+  const size_t count = static_cast<size_t>(end - digits);
+  if (count < aWidth) aOut.append(aWidth - count, '0');
+  aOut.append(digits, count);
+}
+
+// "yyyy-mm-dd hh:mm:ss:zzz". The time separator is a colon: the locales this library runs
+// under name no other for the log's format settings.
+void AppendStamp(std::string& aOut, const platform::LocalTime& t) {
+  AppendDigits(aOut, t.Year, 4);
+  aOut += '-';
+  AppendDigits(aOut, t.Month, 2);
+  aOut += '-';
+  AppendDigits(aOut, t.Day, 2);
+  aOut += ' ';
+  AppendDigits(aOut, t.Hour, 2);
+  aOut += ':';
+  AppendDigits(aOut, t.Minute, 2);
+  aOut += ':';
+  AppendDigits(aOut, t.Second, 2);
+  aOut += ':';
+  AppendDigits(aOut, t.Millisecond, 3);
+}
+
+// ToUtf8(aText) appended: the ASCII run at the start is copied as it is, the rest converted.
+void AppendUtf8(std::string& aOut, StringView aText) {
+  size_t i = 0;
+  while (i < aText.size() && aText[i] < 0x80) aOut += static_cast<char>(aText[i++]);
+  if (i < aText.size()) aOut += ToUtf8(aText.substr(i));
 }
 
 }  // namespace
@@ -49,53 +73,91 @@ tQX_LogThread::~tQX_LogThread() {
     std::lock_guard<std::mutex> guard(fLock);
     fTerminated = true;
   }
-  fWake.notify_one();
+  fWriter.fSleep.Wake();
   // The loop drains the queue before it ends, so joining is waiting for the last line.
   if (fThread.joinable()) fThread.join();
 }
 
-void tQX_LogThread::Push(String aLine) {
+void tQX_LogThread::Push(const platform::LocalTime& aTime, bool aError, std::initializer_list<StringView> aParts,
+                         size_t aLimit) {
+  // The parts are converted one by one where that gives the bytes of the joined text: all but
+  // the last are ASCII (no surrogate pair can then be split) and no cut falls inside them.
+  size_t total = 0;
+  size_t index = 0;
+  bool apart = true;
+  for (const StringView part : aParts) {
+    if (++index < aParts.size())
+      for (const char16_t c : part) apart = apart && c < 0x80;
+    total += part.size();
+  }
+  String joined;
+  if (!apart || (aLimit > 0 && total > aLimit)) {
+    for (const StringView part : aParts) joined.append(part);
+    if (aLimit > 0 && joined.size() > aLimit) joined.resize(aLimit);
+  }
   bool wake = false;
   {
     std::lock_guard<std::mutex> guard(fLock);
-    fQueue.push_back(std::move(aLine));
+    AppendStamp(fQueued, aTime);
+    fQueued += aError ? " - ERROR - " : " - ";
+    if (joined.empty())
+      for (const StringView part : aParts) AppendUtf8(fQueued, part);
+    else
+      AppendUtf8(fQueued, joined);
+    fQueued += "\r\n";
+    fEnds.push_back(fQueued.size());
     wake = fIdle;
+    fIdle = false;  // one wake is enough
   }
-  if (wake) fWake.notify_one();
+  if (wake) fWriter.fSleep.Wake();
 }
 
 size_t tQX_LogThread::Count() const {
   std::lock_guard<std::mutex> guard(fLock);
-  return fQueue.size();
+  return fEnds.size() + fTaken;
+}
+
+void tQX_LogThread::Sleep(std::unique_lock<std::mutex>& aLock, int aTimeoutMs) {
+  aLock.unlock();
+  fWriter.fSleep.Sleep(aTimeoutMs);
+  aLock.lock();
 }
 
 void tQX_LogThread::Execute() {
   std::unique_lock<std::mutex> lock(fLock);
-  std::vector<const String*> batch;
+  std::string bytes;
+  std::vector<size_t> ends;
   for (;;) {
-    if (fQueue.empty()) {
+    if (fEnds.empty()) {
       if (fTerminated) break;  // terminated and drained
       // Nothing came during the gathering wait: sleep until a Push wakes the thread.
       fIdle = true;
-      fWake.wait(lock, [this] { return !fQueue.empty() || fTerminated; });
+      Sleep(lock, -1);
       fIdle = false;
       continue;
     }
-    // The lines stay queued while they are written; references into a deque survive
-    // push_back, and this thread is the only one that removes lines.
-    batch.clear();
-    for (const String& line : fQueue) batch.push_back(&line);
+    // The whole queue goes to the file step; the two buffers change places, so a steady
+    // stream of lines allocates nothing.
+    bytes.swap(fQueued);
+    ends.swap(fEnds);
+    fTaken = ends.size();
     lock.unlock();
     try {
-      fWriter.WriteToFile(batch);
+      fWriter.WriteToFile(bytes, ends);
     } catch (...) {
-      // Lines that cannot be formatted for the disk are dropped like lines that cannot be written.
+      // Lines that cannot be written are dropped; the writer never fails its callers.
     }
+    bytes.clear();
+    ends.clear();
+    if (bytes.capacity() > kKeptQueueBytes) std::string().swap(bytes);
+    if (ends.capacity() > kKeptQueueBytes / 64) std::vector<size_t>().swap(ends);
     lock.lock();
-    fQueue.erase(fQueue.begin(), fQueue.begin() + static_cast<std::ptrdiff_t>(batch.size()));
-    // A wait that Push does not signal: the lines of the next few milliseconds go out together
-    // in one write, and their callers do not wake the thread. The end cuts it short.
-    fWake.wait_for(lock, std::chrono::milliseconds(kGatherMs), [this] { return fTerminated; });
+    fTaken = 0;
+    // A wait that Push does not cut short: the lines of the next few milliseconds go out
+    // together in one write, and their callers do not wake the thread. The end cuts it short.
+    const int64_t until = platform::MonotonicMs() + kGatherMs;
+    for (int64_t left = kGatherMs; !fTerminated && left > 0; left = until - platform::MonotonicMs())
+      Sleep(lock, static_cast<int>(left));
   }
   lock.unlock();
   platform::EndOfLibraryThread();
@@ -156,18 +218,33 @@ void tQX_LogWriter::SetMaxLogFileSize(int32_t aValue) {
 }
 
 void tQX_LogWriter::Write(tQX_MessageType aEntryType, StringView aMessage) {
-  if (FileName().empty()) throw Error(u"Log filename is empty ");
-  String line = LineStamp(platform::LocalNow());
-  line += aEntryType == let_error ? u" - ERROR - " : u" - ";
-  if (fMaxMessageLength > 0 && aMessage.size() > static_cast<size_t>(fMaxMessageLength))
-    aMessage = aMessage.substr(0, static_cast<size_t>(fMaxMessageLength));
-  line.append(aMessage);
-  fThread->Push(std::move(line));
+  Write(aEntryType, {aMessage});
+}
+
+void tQX_LogWriter::Write(tQX_MessageType aEntryType, std::initializer_list<StringView> aParts) {
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    if (fFileName.empty()) throw Error(u"Log filename is empty ");
+  }
+  fThread->Push(platform::LocalNow(), aEntryType == let_error, aParts,
+                fMaxMessageLength > 0 ? static_cast<size_t>(fMaxMessageLength) : 0);
 }
 
 int64_t tQX_LogWriter::GetLogFileSize() const { return platform::GetFileSize(FileName()); }
 
-void tQX_LogWriter::WriteToFile(const std::vector<const String*>& aLines) {
+bool tQX_LogWriter::OpenFile(const String& aFileName) {
+  if (!fFile.Open(aFileName)) return false;
+  fOpenName = aFileName;
+  fSleep.Watch(fFile, aFileName);
+  return true;
+}
+
+void tQX_LogWriter::CloseFile() {
+  fSleep.Unwatch();
+  fFile.Close();
+}
+
+void tQX_LogWriter::WriteToFile(std::string_view aBytes, const std::vector<size_t>& aEnds) {
   String fileName;
   int64_t limit = 0;
   {
@@ -176,38 +253,40 @@ void tQX_LogWriter::WriteToFile(const std::vector<const String*>& aLines) {
     limit = static_cast<int64_t>(fMaxLogfileSize) * 1024;
   }
   // The open file serves only while its name still shows it: a new name, a file removed, moved
-  // aside or made read-only by someone else gets a new open, as an open per line would.
-  if (fFile.IsOpen() && (fOpenName != fileName || !fFile.StillNamedBy(fileName))) fFile.Close();
-  if (!fFile.IsOpen() && fFile.Open(fileName)) fOpenName = fileName;
-  std::string bytes;
-  for (const String* line : aLines) {
+  // aside or made read-only by someone else gets a new open, as an open per line would. The
+  // name is looked at only when the sleep saw the file change (or cannot watch it).
+  if (fFile.IsOpen() && (fOpenName != fileName || (fSleep.Changed() && !fFile.StillNamedBy(fileName))))
+    CloseFile();
+  if (!fFile.IsOpen()) OpenFile(fileName);
+  size_t from = 0;  // the first byte not yet written
+  size_t start = 0;
+  for (const size_t end : aEnds) {
     // The size the file would have had before this line; a file that cannot be opened has none.
-    if (CheckLogfileSize() && fFile.IsOpen() && fFile.Size() + static_cast<int64_t>(bytes.size()) > limit) {
-      Flush(fileName, bytes);
+    if (CheckLogfileSize() && fFile.IsOpen() && fFile.Size() + static_cast<int64_t>(start - from) > limit) {
+      Flush(fileName, aBytes.substr(from, start - from));
+      from = start;
       MoveAside(fileName);
     }
-    bytes += ToUtf8(*line);
-    bytes += "\r\n";
+    start = end;
   }
-  Flush(fileName, bytes);
+  Flush(fileName, aBytes.substr(from));
 }
 
-void tQX_LogWriter::Flush(const String& aFileName, std::string& aBytes) {
+void tQX_LogWriter::Flush(const String& aFileName, std::string_view aBytes) {
   size_t done = 0;
   for (int attempt = 1; attempt <= kWriteAttempts && done < aBytes.size(); ++attempt) {
-    if (!fFile.IsOpen() && fFile.Open(aFileName)) fOpenName = aFileName;
-    done += fFile.Write(std::string_view(aBytes).substr(done));
+    if (!fFile.IsOpen()) OpenFile(aFileName);
+    done += fFile.Write(aBytes.substr(done));
     if (done == aBytes.size()) break;
     // A failed write: the next attempt opens the file again.
-    fFile.Close();
+    CloseFile();
     if (attempt < kWriteAttempts) platform::SleepMs(kAttemptPauseMs);
   }
   // Ten failures: the rest is dropped without a report; the writer never fails its callers.
-  aBytes.clear();
 }
 
 void tQX_LogWriter::MoveAside(const String& aFileName) {
-  fFile.Close();
+  CloseFile();
   String aside;
   // Two moves within one millisecond would give the same name and the second would replace the
   // first file: wait for the next millisecond instead.
@@ -217,7 +296,7 @@ void tQX_LogWriter::MoveAside(const String& aFileName) {
     platform::SleepMs(1);
   }
   platform::RenameFile(aFileName, aside);  // refused: the lines go to the big file, retried next line
-  if (fFile.Open(aFileName)) fOpenName = aFileName;
+  OpenFile(aFileName);
 }
 
 }  // namespace qx

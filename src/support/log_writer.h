@@ -1,19 +1,21 @@
-// Asynchronous log writer: Write formats a line in the caller's thread and queues it; one
-// background thread per writer appends the lines to the file in order, everything queued in one
-// write per wake-up, and moves the file aside when it has grown past MaxLogFileSize KiB. The file
-// stays open between wake-ups; the files hold exactly the bytes that an open-append-close cycle
-// per line gave.
+// Asynchronous log writer: Write formats a line in the caller's thread, in the file's own bytes,
+// and queues it; one background thread per writer appends the lines to the file in order,
+// everything queued in one write per wake-up, and moves the file aside when it has grown past
+// MaxLogFileSize KiB. The file stays open between wake-ups; the files hold exactly the bytes
+// that an open-append-close cycle per line gave.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 #include "platform/append_file.h"
+#include "platform/clock.h"
 #include "support/text.h"
 
 namespace qx {
@@ -22,8 +24,9 @@ enum tQX_MessageType { let_info, let_error };
 
 class tQX_LogWriter;
 
-// The background thread of one writer and its queue of formatted lines. A line stays at the head
-// of the queue while it is being written, so a non-empty queue always means pending work.
+// The background thread of one writer and its queue: the queued lines' bytes one after the
+// other, each with its line break, and where each line ends. The thread takes the whole queue
+// at a wake-up; its lines count as pending until they have been handed to the file step.
 class tQX_LogThread {
  public:
   // After a write the thread waits this long for more lines before it sleeps until woken:
@@ -37,19 +40,24 @@ class tQX_LogThread {
   tQX_LogThread(const tQX_LogThread&) = delete;
   tQX_LogThread& operator=(const tQX_LogThread&) = delete;
 
-  void Push(String aLine);
+  // Queues "stamp - message" (" - ERROR - " when aError) with its line break, in UTF-8; the
+  // message is its parts one after the other, cut after aLimit characters (0: no limit).
+  void Push(const platform::LocalTime& aTime, bool aError, std::initializer_list<StringView> aParts, size_t aLimit);
   size_t Count() const;
   tQX_LogWriter& Writer() const { return fWriter; }
 
  private:
   void Execute();
+  // Sleeps with the lock released.
+  void Sleep(std::unique_lock<std::mutex>& aLock, int aTimeoutMs);
 
   tQX_LogWriter& fWriter;
   std::mutex& fLock;  // the writer's lock, which guards the queue
-  std::deque<String> fQueue;
-  std::condition_variable fWake;
+  std::string fQueued;
+  std::vector<size_t> fEnds;  // the end of each queued line in fQueued, its line break included
+  size_t fTaken = 0;          // lines the thread has taken and not yet handed to the file step
   bool fTerminated = false;
-  bool fIdle = false;  // waiting without a time limit: the next Push wakes it
+  bool fIdle = false;  // sleeping without a time limit: the next Push wakes it
   std::thread fThread;
 };
 
@@ -77,6 +85,8 @@ class tQX_LogWriter {
   // Formats "yyyy-mm-dd hh:mm:ss:zzz - message" (" - ERROR - " for let_error) and queues it.
   // Never touches the disk. Raises "Log filename is empty " when there is no file name.
   void Write(tQX_MessageType aEntryType, StringView aMessage);
+  // The same for the message made of aParts one after the other, without joining them first.
+  void Write(tQX_MessageType aEntryType, std::initializer_list<StringView> aParts);
 
   // Size of the current file in bytes, -1 when it cannot be read (missing file).
   int64_t GetLogFileSize() const;
@@ -86,14 +96,17 @@ class tQX_LogWriter {
 
  private:
   friend class tQX_LogThread;
-  // Background thread only: the lines in one write, with the rotation test before each line.
-  void WriteToFile(const std::vector<const String*>& aLines);
+  // Background thread only: the lines in one write, with the rotation test before each line;
+  // aEnds gives where each line of aBytes ends.
+  void WriteToFile(std::string_view aBytes, const std::vector<size_t>& aEnds);
   // Appends aBytes to the open file (opening it when needed); up to ten attempts with a pause
-  // and a new open between them, then the bytes are dropped. aBytes is empty afterwards.
-  void Flush(const String& aFileName, std::string& aBytes);
+  // and a new open between them, then the bytes are dropped.
+  void Flush(const String& aFileName, std::string_view aBytes);
   // Moves the file aside under its name plus the time now; a refused move is retried at the
   // next line.
   void MoveAside(const String& aFileName);
+  bool OpenFile(const String& aFileName);
+  void CloseFile();
 
   mutable std::mutex fLock;  // guards the queue and the three settings below
   String fDirectory;
@@ -101,9 +114,11 @@ class tQX_LogWriter {
   String fFileName;
   bool fDaily = false;
   int32_t fMaxLogfileSize = 5000;
-  // The log thread's own: the open file and the name it was opened under.
+  // The log thread's own: the open file and the name it was opened under. The sleep is the
+  // thread's too, but any thread may wake it.
   platform::AppendFile fFile;
   String fOpenName;
+  platform::AppendFileSleep fSleep;
   std::unique_ptr<tQX_LogThread> fThread;
 };
 

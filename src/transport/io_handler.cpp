@@ -81,6 +81,11 @@ bool kIOHandler::Connect() {
 
 void kIOHandler::WriteLog(tQX_MessageType aEntryType, StringView aTitle, StringView aMessage) {
   if (!fLogger) return;
+  // The usual line, with nothing to mask or dump, goes to the log in its parts.
+  if (fLogMaskSecret.empty() && !fHexLog) {
+    fLogger->Write(aEntryType, {aTitle, u":", aMessage});
+    return;
+  }
   const String message = MaskedForLog(aMessage);
   String line(aTitle);
   line += u':';
@@ -147,6 +152,16 @@ void kIOHandler::ResetTemporaryReadTimeout() {
 
 void kIOHandler::LogWaitingFor(const ByteList& aChars) {
   if (!fLogger) return;
+  // A driver waits for the same bytes read after read: the line is made once for them.
+  if (aChars != fWaitingFor || fHexLog != fWaitingHex || fWaitingLine.empty()) {
+    fWaitingLine = WaitingForLine(aChars);
+    fWaitingFor = aChars;
+    fWaitingHex = fHexLog;
+  }
+  fLogger->Write(let_info, fWaitingLine);
+}
+
+String kIOHandler::WaitingForLine(const ByteList& aChars) const {
   String list;
   String hex;
   for (size_t i = 0; i < aChars.size(); ++i) {
@@ -159,7 +174,7 @@ void kIOHandler::LogWaitingFor(const ByteList& aChars) {
   }
   String line = u"Waiting for:" + list;
   if (fHexLog) line += u" [" + hex + u"]";
-  fLogger->Write(let_info, line);
+  return line;
 }
 
 }  // namespace qx

@@ -114,6 +114,7 @@ class kIOHandler {
   // "Waiting for:" + the terminators as characters separated by ",", and with hex logging
   // " [" + their hex values separated by "," + "]"; written straight to the log writer.
   void LogWaitingFor(const ByteList& aChars);
+  String WaitingForLine(const ByteList& aChars) const;
 
   bool fErrorFound = false;
   int32_t fErrorCode = 0;
@@ -127,6 +128,10 @@ class kIOHandler {
   int32_t fCodePage = 0;
   String fLogMaskContext;
   String fLogMaskSecret;
+  // The last "Waiting for" line and what it was made from.
+  String fWaitingLine;
+  ByteList fWaitingFor;
+  bool fWaitingHex = false;
 };
 
 }  // namespace qx

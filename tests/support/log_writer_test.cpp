@@ -88,6 +88,45 @@ TEST(LogWriter, MessagesAreCutToTheMaximumLength) {
   EXPECT_EQ(ReadLines(dir / "Whole.log").at(0).substr(23), " - 0123456789ABCDEFGHIJKLMNO");
 }
 
+// A message written in parts gives the bytes of the same message written whole, wherever the
+// cut falls and whatever the parts hold (a surrogate pair split between two parts included).
+TEST(LogWriter, MessageInPartsIsTheJoinedMessage) {
+  struct Case {
+    std::vector<String> parts;
+  };
+  const std::vector<Case> cases = {
+      {{u"Read", u":", u"\u0002answer\u0003"}},
+      {{u"Write", u":", u"caff\u00E8 \u20AC \U0001F600"}},
+      {{u"caff\u00E8", u":", u"x"}},             // not ASCII before the last part
+      {{u"pair \xD83D", u"\xDE00 end"}},         // a pair split between parts
+      {{u"lone \xD83D", u"", u"tail"}},           // a lone high surrogate
+      {{u"0123456", u":", u"789ABCDEF"}},          // cut inside the last part
+      {{u"01234567890123", u":", u"x"}},           // cut inside the first part
+      {{u"", u"", u""}},
+  };
+  for (const int32_t limit : {0, 10}) {
+    TempDir dir;
+    {
+      tQX_LogWriter parts(u"Parts", dir.Text(), limit, false);
+      tQX_LogWriter whole(u"Whole", dir.Text(), limit, false);
+      for (const Case& c : cases) {
+        String joined;
+        for (const String& p : c.parts) joined += p;
+        whole.Write(let_info, joined);
+        if (c.parts.size() == 2)
+          parts.Write(let_info, {c.parts[0], c.parts[1]});
+        else
+          parts.Write(let_info, {c.parts[0], c.parts[1], c.parts[2]});
+      }
+    }
+    const std::vector<std::string> a = ReadLines(dir / "Parts.log");
+    const std::vector<std::string> b = ReadLines(dir / "Whole.log");
+    ASSERT_EQ(a.size(), cases.size());
+    ASSERT_EQ(b.size(), cases.size());
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].substr(23), b[i].substr(23)) << limit << " case " << i;
+  }
+}
+
 TEST(LogWriter, EmptyFileNameIsRefused) {
   tQX_LogWriter log(u"", u"", 0, false);
   log.SetFileName(u"");
@@ -192,6 +231,22 @@ TEST(LogWriter, FileRemovedMovedOrMadeReadOnlyWhileOpen) {
   EXPECT_EQ(ReadLines(dir / "aside.log").size(), 1u);
   ASSERT_EQ(ReadLines(path).size(), 1u);
   EXPECT_EQ(ReadLines(path)[0].substr(23), " - three");
+
+  // Replaced by another file moved over it, and removed again right after a line: each time the
+  // line goes to the file the name shows.
+  std::ofstream(dir / "other.log", std::ios::binary) << "other\r\n";
+  fs::rename(dir / "other.log", path);
+  log.Write(let_info, u"replaced");
+  WaitWritten(log);
+  ASSERT_EQ(ReadLines(path).size(), 2u);
+  EXPECT_EQ(ReadLines(path)[1].substr(23), " - replaced");
+  for (int i = 0; i < 3; ++i) {
+    fs::remove(path);
+    log.Write(let_info, u"again " + IntToStr(i));
+    WaitWritten(log);
+    ASSERT_EQ(ReadLines(path).size(), 1u) << i;
+    EXPECT_EQ(ReadLines(path)[0].substr(23), " - again " + std::to_string(i));
+  }
 
   // Made read-only: a line goes in only where a new open for writing succeeds (as root it does).
   fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);

@@ -62,6 +62,9 @@ TEST(IOHandler, BannersAndTrafficLines) {
     h.ReadUpTo({0x06, 0x0F, 0x11, 0x03});
     h.SetHexLog(false);
     h.ReadUpTo({0x06, 0x03});
+    h.ReadUpTo({0x06, 0x03});
+    h.SetHexLog(true);  // the same bytes, now with their hex values
+    h.ReadUpTo({0x06, 0x03});
   }
   const std::vector<String> expected = {
       kStart,
@@ -79,6 +82,8 @@ TEST(IOHandler, BannersAndTrafficLines) {
       u"RT:callback [63 61 6c 6c 62 61 63 6b]",
       u"Waiting for:\x06,\x0f,\x11,\x03 [06,0f,11,03]",
       u"Waiting for:\x06,\x03",
+      u"Waiting for:\x06,\x03",
+      u"Waiting for:\x06,\x03 [06,03]",
       kStop,
   };
   EXPECT_EQ(LogBodies(file), expected);

@@ -20,6 +20,12 @@ const ByteList kTerminators = {0x06, 0x0F, 0x11, 0x03};
 
 bool IsByte(const String& aText, char16_t aByte) { return aText.size() == 1 && aText[0] == aByte; }
 
+// A value 0-99 as two digits, as NumberField gives it.
+void AppendTwoDigits(String& aOut, int64_t aValue) {
+  aOut += static_cast<char16_t>(u'0' + aValue / 10);
+  aOut += static_cast<char16_t>(u'0' + aValue % 10);
+}
+
 }  // namespace
 
 String kFiscalPrinter_EPSFPNAT::CalcChecksum(StringView aText) {
@@ -30,12 +36,27 @@ String kFiscalPrinter_EPSFPNAT::CalcChecksum(StringView aText) {
 
 String kFiscalPrinter_EPSFPNAT::BuildFrame(StringView aText) {
   ++fFrameCounter;
-  const String number = NumberField(fFrameCounter % 100);
-  const String body = number + String(aText);
+  const int64_t number = fFrameCounter % 100;
+  String frame;
+  frame.reserve(aText.size() + 6);
+  frame += kSTX;
+  if (number >= 0)
+    AppendTwoDigits(frame, number);
+  else
+    frame += NumberField(number);
+  frame.append(aText);
   // The checksum is the sum of the bytes that go on the wire: a character that the transport
   // sends as another code (the euro sign is 80h in code page 1252) counts as that byte.
-  const String wire = fIOHandler != nullptr ? FromLatin1(fIOHandler->WireBytes(body)) : body;
-  return String(1, kSTX) + body + CalcChecksum(wire) + String(1, kETX);
+  const StringView body = StringView(frame).substr(1);
+  uint64_t sum = 0;
+  if (fIOHandler != nullptr) {
+    for (const char byte : fIOHandler->WireBytes(body)) sum += static_cast<unsigned char>(byte);
+  } else {
+    for (const char16_t c : body) sum += c;
+  }
+  AppendTwoDigits(frame, static_cast<int64_t>(sum % 100));
+  frame += kETX;
+  return frame;
 }
 
 String kFiscalPrinter_EPSFPNAT::GetPrinterErrorText(int32_t aCode) {
@@ -99,10 +120,15 @@ bool kFiscalPrinter_EPSFPNAT::CheckAnswer(StringView aInnerAnswer) {
 
 bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aData, StringView aLabel) {
   kIOHandler& io = *fIOHandler;
-  io.Debug(let_info, u"*" + String(aLabel) + u"*");
+  if (tQX_LogWriter* log = io.Logger()) log->Write(let_info, {u"*", aLabel, u"*"});
   fFullResponseData.clear();
   fResponseData.clear();
-  const String frame = BuildFrame(u"E" + String(aCommand) + String(aData));
+  String text;
+  text.reserve(1 + aCommand.size() + aData.size());
+  text += u'E';
+  text.append(aCommand);
+  text.append(aData);
+  const String frame = BuildFrame(text);
 
   const int64_t start = platform::MonotonicMs();
   const int64_t busyWindow =

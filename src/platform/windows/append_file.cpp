@@ -73,3 +73,39 @@ bool AppendFile::StillNamedBy(StringView aPath) const {
 }
 
 }  // namespace qx::platform
+
+// ---- AppendFileSleep: an auto-reset event; changes to the file are not watched, so Changed
+// is always true and the owner looks at the name at every wake-up ----
+
+namespace qx::platform {
+
+AppendFileSleep::AppendFileSleep() {
+  HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  fWake = event == nullptr ? -1 : reinterpret_cast<intptr_t>(event);
+}
+
+AppendFileSleep::~AppendFileSleep() {
+  if (fWake >= 0) ::CloseHandle(Handle(fWake));
+}
+
+void AppendFileSleep::Watch(const AppendFile&, StringView) {}
+
+void AppendFileSleep::Unwatch() {}
+
+bool AppendFileSleep::Changed() { return true; }
+
+void AppendFileSleep::Sleep(int aTimeoutMs) {
+  constexpr DWORD kFallbackSleepMs = 20;  // no event to wait on: a short sleep, and the caller looks again
+  if (fWake < 0) {
+    ::Sleep(aTimeoutMs < 0 || static_cast<DWORD>(aTimeoutMs) > kFallbackSleepMs ? kFallbackSleepMs
+                                                                                 : static_cast<DWORD>(aTimeoutMs));
+    return;
+  }
+  ::WaitForSingleObject(Handle(fWake), aTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(aTimeoutMs));
+}
+
+void AppendFileSleep::Wake() {
+  if (fWake >= 0) ::SetEvent(Handle(fWake));
+}
+
+}  // namespace qx::platform
