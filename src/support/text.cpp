@@ -206,6 +206,18 @@ String ReplaceAll(StringView aText, StringView aFrom, StringView aTo) {
   return out;
 }
 
+String JoinLines(const StringList& aLines) {
+  size_t size = 0;
+  for (const String& line : aLines) size += line.size() + 2;
+  String text;
+  text.reserve(size);
+  for (const String& line : aLines) {
+    text += line;
+    text += u"\r\n";
+  }
+  return text;
+}
+
 StringList SplitLines(StringView aText) {
   StringList lines;
   size_t start = 0;

@@ -46,6 +46,8 @@ String ReplaceAll(StringView aText, StringView aFrom, StringView aTo);
 
 // Splits at CR LF, CR or LF. A final line break does not add an empty line.
 StringList SplitLines(StringView aText);
+// Each line followed by CR LF.
+String JoinLines(const StringList& aLines);
 
 // Whole numbers. Texts accept leading blanks, an optional sign and decimal digits.
 String IntToStr(int64_t aValue);

@@ -32,18 +32,6 @@ class MaskedPassword {
   kIOHandler& fIOHandler;
 };
 
-String JoinLines(const StringList& aLines) {
-  size_t size = 0;
-  for (const String& line : aLines) size += line.size() + 2;
-  String text;
-  text.reserve(size);
-  for (const String& line : aLines) {
-    text += line;
-    text += u"\r\n";
-  }
-  return text;
-}
-
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDestination aDestination, String& aText,

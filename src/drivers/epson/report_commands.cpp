@@ -59,7 +59,7 @@ bool kFiscalPrinter_EPSFPNAT::ReadRTDayText(String& aText, TDateTime aStartDate,
   if (Trim(fBaseURL).empty()) return true;
   StringList lines;
   ReadRTDayTotals(lines, aStartDate, aEndDate);
-  for (const String& line : lines) aText += line + u"\r\n";
+  aText = JoinLines(lines);
   return true;
 }
 
