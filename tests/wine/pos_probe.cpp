@@ -40,6 +40,8 @@ void Fail(const std::string& aWhat) {
 // CR LF shown as "|", the log file's path as its presence, the printer's clock as its shape.
 std::string Normalised(std::string aText) {
   aText = std::regex_replace(aText, std::regex("\r\n"), "|");
+  aText = std::regex_replace(aText, std::regex("Unable to load library [^<|]*?\\. Error code: \\[\\d+\\]"),
+                             "Unable to load library (path). Error code: [n]");
   aText = std::regex_replace(aText, std::regex("<LogFileName>[^<]+</LogFileName>"), "<LogFileName>(path)</LogFileName>");
   aText = std::regex_replace(aText, std::regex("<DateTime>\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d</DateTime>\\|<PaperEnd>"),
                              "<DateTime>(clock)</DateTime>|<PaperEnd>");
@@ -140,6 +142,29 @@ void Printer(const DriverLibrary& aLibrary, const char* aLabel, const std::strin
   if (after.ErrorText != "Printer Handle not found") Fail(std::string("handle kept after CLOSE ") + aLabel);
 }
 
+// Companion libraries that are not there: each OPEN fails with the loader's message, which names
+// the file as this system names libraries (the RT-server name gets ".dll" on Windows, ".so" here).
+void MissingCompanions(const DriverLibrary& aLibrary, const std::string& aConnection) {
+#if defined(_WIN32)
+  const std::string base = "C:\\nowhere\\shoprt";
+  const std::string file = base + ".dll";
+#else
+  const std::string base = "/nowhere/shoprt";
+  const std::string file = base + ".so";
+#endif
+  const std::string expected = "Unable to load library " + file + ". Error code: [";
+  const Answer rtServer =
+      Call(aLibrary, "OPEN",
+           Request("0", aConnection, "<Parameters><RTServer>true</RTServer><RTServerDriver>" + base +
+                                         "</RTServerDriver></Parameters>"),
+           "with a missing RT-server library");
+  if (rtServer.ErrorText.rfind(expected, 0) != 0) Fail("RT-server library: " + rtServer.ErrorText);
+  const Answer processor = Call(aLibrary, "OPEN",
+                                Request("0", aConnection, "<Parameters><Processor>" + file + "</Processor></Parameters>"),
+                                "with a missing processor library");
+  if (processor.ErrorText.rfind(expected, 0) != 0) Fail("processor library: " + processor.ErrorText);
+}
+
 // Devices left open are shut down when the library is unloaded: their log writers end with it.
 void UnloadAfterOpen(const std::string& aPath, const std::string& aConnection) {
   std::string error;
@@ -198,6 +223,7 @@ int main(int argc, char** argv) {
     BadInput(library);
     Printer(library, "over TCP", tcp);
     Printer(library, "over the serial port", serial);
+    MissingCompanions(library, tcp);
   }
   UnloadAfterOpen(path, tcp);
   std::printf("%s\n", gFailures == 0 ? "probe passed" : "probe FAILED");
