@@ -135,8 +135,9 @@ TEST_F(ReceiptDocuments, InvoiceWithCustomerLinesAndLotteryCodeOfASale) {
 
   const _int_PRINTFR_result lottery =
       Print(ReceiptXml("Sale", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"),
-                       "<LotteryIdCode>ABCD1234</LotteryIdCode>"));
+                       "<LotteryIdCode> ABCD1234\t</LotteryIdCode>"));
   EXPECT_FALSE(lottery.Error) << ToUtf8(lottery.ErrorText);
+  // Sent without the blank and the tab around it.
   EXPECT_EQ(DataOf("1135"), "01" + PadCut("ABCD1234", 16) + "    ");
   EXPECT_EQ(Model([](const fpsim::PrinterState& s) { return s.documents.back().lotteryCode; }), "ABCD1234");
 }

@@ -137,9 +137,11 @@ bool kFiscalPrinter_EPSFPNAT::BeginFiscalReceipt(kReceipt& aReceipt) {
       break;
   }
 
-  if (!Trim(aReceipt.fLotteryIdCode).empty())
-    result = result && ExecuteCommand(u"1135", u"01" + PadText(aReceipt.fLotteryIdCode, 16) + String(4, u' '),
-                                      u"SetLotteryCode");
+  // The code without the blanks and control characters around it: the printer takes the field's
+  // text as the code, and a tab or leading blank would make it another (invalid) one.
+  const String lotteryCode = Trim(aReceipt.fLotteryIdCode);
+  if (!lotteryCode.empty())
+    result = result && ExecuteCommand(u"1135", u"01" + PadText(lotteryCode, 16) + String(4, u' '), u"SetLotteryCode");
   return result;
 }
 
