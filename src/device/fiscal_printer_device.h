@@ -246,6 +246,9 @@ class kFiscalPrinterDevice {
   void RTServerReceiptResult(_int_PRINTFR_result& aResult) const;
   _int_PRINTXR_result RTServerXReport(kReceiptPrinterHandler& aHandler);
   _int_PRINTZR_result RTServerZReport(kReceiptPrinterHandler& aHandler);
+  template <typename Result, typename Fill>
+  Result RTServerTillReport(kReceiptPrinterHandler& aHandler, StringView aLabel, StringView aCall,
+                            bool (kRTServer_Epson::*aReport)(), StringView aKind, Fill&& aFill);
   // The library's reason for a failed call, in the log, with aSecret shown as asterisks.
   void LogRTServerFailure(StringView aCall, const String& aSecret) const;
   // IsReady, else Reset.

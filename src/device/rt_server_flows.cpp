@@ -6,6 +6,7 @@
 #include "rtserver/rt_server_epson.h"
 #include "support/error.h"
 #include "support/locale_number.h"
+#include "support/text_functions.h"
 
 namespace qx {
 
@@ -14,17 +15,6 @@ namespace {
 constexpr char16_t kNotSigned[] = u"Errore nella generazione del documento commerciale.";
 constexpr char16_t kSignedNotPrinted[] =
     u"La transazione di vendita \u00e8 stata registrata correttamente ma non \u00e8 stato possibile stamparla.";
-
-String TwoDigits(int aValue) { return aValue < 10 ? u"0" + IntToStr(aValue) : IntToStr(aValue); }
-
-// "dd-mm-yyyy hh:nn", with ":ss" when aSeconds.
-String DayAndTime(TDateTime aValue, bool aSeconds) {
-  const DateTimeParts p = DecodeDateTime(aValue);
-  String text = TwoDigits(p.Day) + u"-" + TwoDigits(p.Month) + u"-" + PadLeft(IntToStr(p.Year), 4, u'0') + u" " +
-                TwoDigits(p.Hour) + u":" + TwoDigits(p.Minute);
-  if (aSeconds) text += u":" + TwoDigits(p.Second);
-  return text;
-}
 
 // aText with every occurrence of aSecret shown as asterisks of the same length.
 String WithoutSecret(const String& aText, const String& aSecret) {
@@ -128,7 +118,7 @@ bool kFiscalPrinterDevice::PrintRTServerReport(StringView aKind) {
   row(String(aKind) + u"-REPORT", la_center, true);
   if (closing) {
     blank();
-    row(u"Data Chiusura:    " + DayAndTime(till.fzRepDateTime, false), la_left, false);
+    row(u"Data Chiusura:    " + PrintedDateTime(till.fzRepDateTime, false), la_left, false);
     row(u"Numero Chiusura:  " + IntToStr(till.fzRepNumber), la_left, false);
   }
   blank();
@@ -144,64 +134,67 @@ bool kFiscalPrinterDevice::PrintRTServerReport(StringView aKind) {
   amount(u"Totale Resi", till.fRefundsAmount);
   amount(u"Totale Annulli", till.fVoidsAmount);
   blank();
-  row(DayAndTime(Now(), true), la_center, false);
+  row(PrintedDateTime(Now(), true), la_center, false);
   blank();
   EndNoFiscalReceipt(document);
   return true;
 }
 
-_int_PRINTXR_result kFiscalPrinterDevice::RTServerXReport(kReceiptPrinterHandler& aHandler) {
+// A till report of the RT server: the till login when needed, aCall ("XReport" or "CloseTill"),
+// the till totals kept and printed as the aKind report, then aFill with them. The till report
+// decides the answer, without the server's reason; a failure of the printed text is only in
+// the log.
+template <typename Result, typename Fill>
+Result kFiscalPrinterDevice::RTServerTillReport(kReceiptPrinterHandler& aHandler, StringView aLabel,
+                                                StringView aCall, bool (kRTServer_Epson::*aReport)(),
+                                                StringView aKind, Fill&& aFill) {
   bool done = false;
-  auto r = RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& x) {
+  Result r = RunOperation<Result>(aLabel, [&](Result& aResult) {
     OpenRTServerTill(aHandler);
-    Log(let_info, u"RTServer:XReport");
-    done = fRTServer->XReport();
+    Log(let_info, u"RTServer:" + String(aCall));
+    done = ((*fRTServer).*aReport)();
     if (!done) {
-      LogRTServerFailure(u"XReport", String());
+      LogRTServerFailure(aCall, String());
       return;
     }
     fRTServerTillReportInfo = fRTServer->TillReportInfo();
-    PrintRTServerReport(u"X");
-    x.XReportNumber = u"1";
-    x.XReportDateTime = Now();
-    x.EJNumber = u"0";
-    x.EJClosingNumber = IntToStr(fRTServerTillReportInfo.fzRepNumber);
-    x.DeviceSerialNumber = fRTServerTillReportInfo.fTillSerialNumber;
-    x.ServerSerialNumber = fRTServerTillReportInfo.fServerSerialNumber;
+    PrintRTServerReport(aKind);
+    aFill(aResult, fRTServerTillReportInfo);
   });
-  // The till report decides the answer; a failure of the printed text is only in the log.
   r.Error = !done;
   r.ErrorText.clear();
   return r;
 }
 
+_int_PRINTXR_result kFiscalPrinterDevice::RTServerXReport(kReceiptPrinterHandler& aHandler) {
+  return RTServerTillReport<_int_PRINTXR_result>(
+      aHandler, u"PrintXReport", u"XReport", &kRTServer_Epson::XReport, u"X",
+      [](_int_PRINTXR_result& x, const kRTServerTillReportInfo& till) {
+        x.XReportNumber = u"1";
+        x.XReportDateTime = Now();
+        x.EJNumber = u"0";
+        x.EJClosingNumber = IntToStr(till.fzRepNumber);
+        x.DeviceSerialNumber = till.fTillSerialNumber;
+        x.ServerSerialNumber = till.fServerSerialNumber;
+      });
+}
+
 _int_PRINTZR_result kFiscalPrinterDevice::RTServerZReport(kReceiptPrinterHandler& aHandler) {
-  bool done = false;
-  auto r = RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& z) {
-    OpenRTServerTill(aHandler);
-    Log(let_info, u"RTServer:CloseTill");
-    done = fRTServer->CloseTill();
-    if (!done) {
-      LogRTServerFailure(u"CloseTill", String());
-      return;
-    }
-    const kRTServerTillReportInfo& till = fRTServerTillReportInfo = fRTServer->TillReportInfo();
-    PrintRTServerReport(u"Z");
-    z.ZReportNumber = IntToStr(till.fzRepNumber);
-    z.ZReportDateTime = till.fzRepDateTime;
-    z.EJNumber = u"0";
-    z.EJClosingNumber = IntToStr(till.fzRepNumber);
-    z.DeviceSerialNumber = till.fTillSerialNumber;
-    z.ServerSerialNumber = till.fServerSerialNumber;
-    z.DayTotalAmount = till.fDailyAmount;
-    z.DayRefundsAmount = till.fRefundsAmount;
-    z.DayVoidsAmount = till.fVoidsAmount;
-    z.DayReceiptsNumber = till.fnRecNumber;
-    z.Text = fCounters.Text;
-  });
-  r.Error = !done;
-  r.ErrorText.clear();
-  return r;
+  return RTServerTillReport<_int_PRINTZR_result>(
+      aHandler, u"PrintZReport", u"CloseTill", &kRTServer_Epson::CloseTill, u"Z",
+      [this](_int_PRINTZR_result& z, const kRTServerTillReportInfo& till) {
+        z.ZReportNumber = IntToStr(till.fzRepNumber);
+        z.ZReportDateTime = till.fzRepDateTime;
+        z.EJNumber = u"0";
+        z.EJClosingNumber = IntToStr(till.fzRepNumber);
+        z.DeviceSerialNumber = till.fTillSerialNumber;
+        z.ServerSerialNumber = till.fServerSerialNumber;
+        z.DayTotalAmount = till.fDailyAmount;
+        z.DayRefundsAmount = till.fRefundsAmount;
+        z.DayVoidsAmount = till.fVoidsAmount;
+        z.DayReceiptsNumber = till.fnRecNumber;
+        z.Text = fCounters.Text;
+      });
 }
 
 }  // namespace qx

@@ -44,6 +44,18 @@ String DateTimeToText(bool aWithMilliseconds, TDateTime aDateTime) {
   return out;
 }
 
+String PrintedDate(TDateTime aDate) {
+  const DateTimeParts p = DecodeDateTime(aDate);
+  return TwoDigits(p.Day) + u"-" + TwoDigits(p.Month) + u"-" + PadLeft(IntToStr(p.Year), 4, u'0');
+}
+
+String PrintedDateTime(TDateTime aDateTime, bool aSeconds) {
+  const DateTimeParts p = DecodeDateTime(aDateTime);
+  String out = PrintedDate(aDateTime) + u" " + TwoDigits(p.Hour) + u":" + TwoDigits(p.Minute);
+  if (aSeconds) out += u":" + TwoDigits(p.Second);
+  return out;
+}
+
 TDateTime TextToDateTime(StringView aText) {
   DateTimeParts p;
   const bool ok = TryStrToInt(Copy(aText, 1, 4), p.Year) && TryStrToInt(Copy(aText, 6, 2), p.Month) &&

@@ -13,6 +13,10 @@ namespace qx {
 // "yyyy-mm-ddThh:nn:ss", with ".zzz" appended when aWithMilliseconds; literal separators.
 String DateTimeToText(bool aWithMilliseconds, TDateTime aDateTime);
 
+// The forms printed on paper: "dd-mm-yyyy", and "dd-mm-yyyy hh:nn" with ":ss" when aSeconds.
+String PrintedDate(TDateTime aDate);
+String PrintedDateTime(TDateTime aDateTime, bool aSeconds);
+
 // Reads the fixed-position form yyyy?mm?dd?hh?nn?ss[?zzz] (the characters between the fields are
 // not examined; milliseconds are 0 when missing or not a number). Raises
 // "DateTime Format invalid: [<text>]" on any other failure.

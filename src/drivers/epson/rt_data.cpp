@@ -255,9 +255,7 @@ bool kEpsonRTData::ReadDailySummary(StringView aURL, StringList& aLines, Currenc
   const pugi::xml_node root = document.document_element();
   const String number = ChildText(Child(root, "Trasmissione"), "Progressivo");
   const TDateTime closing = TextToDateTime(ChildText(root, "DataOraRilevazione"));
-  const DateTimeParts p = DecodeDateTime(closing);
-  const String closingText = TwoDigits(p.Day) + u"-" + TwoDigits(p.Month) + u"-" + PadLeft(IntToStr(p.Year), 4, u'0') +
-                             u" " + TwoDigits(p.Hour) + u":" + TwoDigits(p.Minute) + u":" + TwoDigits(p.Second);
+  const String closingText = PrintedDateTime(closing, true);
   AddReportLine(aLines, u"", u"Chiusura Giornaliera", u"");
   AddReportLine(aLines, u"", u"", u"");
   AddReportLine(aLines, u"Matricola:", u"", fSerialNumber);

@@ -21,14 +21,6 @@ String AtLeastFourDigits(int32_t aValue) {
   return aValue >= 0 && digits.size() < 4 ? String(4 - digits.size(), u'0') + digits : digits;
 }
 
-// "dd-mm-yyyy"
-String DashedDate(TDateTime aDate) {
-  const DateTimeParts p = DecodeDateTime(aDate);
-  return FormatNumberField(static_cast<double>(p.Day), 2, 0) + u"-" +
-         FormatNumberField(static_cast<double>(p.Month), 2, 0) + u"-" +
-         FormatNumberField(static_cast<double>(p.Year), 4, 0);
-}
-
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
@@ -49,7 +41,7 @@ bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
                              AtLeastFourDigits(StrToIntDef(original.ReceiptNumber, 0));
     lines.push_back(empty);
     lines.push_back(AlignText(u"Documento di Riferimento", la_center));
-    lines.push_back(AlignText(u"N. " + reference + u" del " + DashedDate(original.ReceiptDateTime), la_center));
+    lines.push_back(AlignText(u"N. " + reference + u" del " + PrintedDate(original.ReceiptDateTime), la_center));
   }
   lines.push_back(empty);
   lines.push_back(AlignText(PadText(u"DESCRIZIONE", fLineLength - 6) + u"IVA   Prezzo", la_left));
