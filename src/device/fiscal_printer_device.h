@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "device/processor_caller.h"
+#include "device/receipt_in_doubt.h"
 #include "device/receipt_printer_handler.h"
 #include "documents/enum_set.h"
 #include "results/result_records.h"
@@ -58,6 +60,17 @@ struct qxFiscalCounters {
   TDateTime ZReportDateTime = 0;
   String Text;
 };
+
+// What the command that registers the running operation's document (its commit: the payment
+// that closes a receipt, the explicit end, the Z report...) got from the printer.
+enum qxCommitState {
+  cms_NotSent,     // not sent, or refused by the printer: nothing was registered
+  cms_Confirmed,   // the printer answered it: the document is registered
+  cms_Unanswered,  // sent, and no answer came: the printer must be asked what it did
+};
+
+// What asking the printer told about a commit that got no answer.
+enum qxRegistration { reg_Registered, reg_NotRegistered, reg_Unknown };
 
 struct qxLotteryReceiptStatus {
   bool CorrectlySent = false;
@@ -151,6 +164,13 @@ class kFiscalPrinterDevice {
   // The driver's initialisation after OPEN has connected the transport.
   virtual bool Init() = 0;
 
+  // ---- what the printer did with a document (receipt_outcome.cpp) ----
+  // The printer's numbering of fiscal documents. A driver that cannot read it answers false
+  // without an error; a printer that does not answer sets the transport's error.
+  virtual bool ReadDocumentNumbers(qxDocumentNumbers&) { return false; }
+  // Whether a fiscal document is open on the printer; false when the printer could not say.
+  virtual bool ReadDocumentOpen(bool&) { return false; }
+
   // ---- the public operations ----
   _int_OPEN_result Pub_Open(kReceiptPrinterHandler& aHandler);
   _int_CLOSE_result Pub_Close(kReceiptPrinterHandler& aHandler);
@@ -224,6 +244,13 @@ class kFiscalPrinterDevice {
   std::unique_ptr<kRTServer_Epson> fRTServer;
   // The processor library of the configuration's Processor parameter (inactive without one).
   std::unique_ptr<kFiscalProcessorCaller> fProcessor;
+  // Set by the driver when it sends the command that registers the running operation's
+  // document; every operation starts with cms_NotSent.
+  qxCommitState fCommit = cms_NotSent;
+  // The last receipt whose outcome the printer did not confirm at once (receipt_outcome.cpp).
+  std::optional<kReceiptInDoubt> fReceiptInDoubt;
+  // Whether the printer's file was looked at for a record of an earlier process.
+  bool fInDoubtFileChecked = false;
 
  protected:
   // The frame of every public operation: the separator line with aLabel, Error true and the
@@ -253,6 +280,25 @@ class kFiscalPrinterDevice {
   void LogRTServerFailure(StringView aCall, const String& aSecret) const;
   // IsReady, else Reset.
   bool ReadinessStep();
+  // ---- receipts in doubt (receipt_outcome.cpp) ----
+  // Asks the printer what became of a document registered by a commit without an answer: a
+  // document still open was not registered; otherwise the numbering tells.
+  qxRegistration ProbeRegistration(const qxDocumentNumbers& aBefore);
+  // Before a receipt is sent: the printer's numbers, kept with the receipt's text (in memory
+  // and in the printer's file) until its outcome is known. False when the numbers could not be
+  // read because the printer did not answer; the receipt is then not printed.
+  bool RecordReceiptInDoubt(const String& aReceiptText, qxDocumentNumbers& aBefore);
+  // The outcome is known: the record goes (a registered one stays for a retry to find).
+  void ForgetReceiptInDoubt();
+  void KeepRegisteredReceipt(int32_t aNumber, int32_t aClosing, TDateTime aWhen);
+  // A receipt still pending from an earlier call (or, with the serial number known, from an
+  // earlier process) is settled by asking the printer. Its failures are logged and leave the
+  // running operation's error state as it was.
+  void SettleReceiptInDoubt();
+  // A PRINTFR whose receipt is the one the printer registered without confirming it: the answer
+  // carries its numbers and nothing is printed. True when it was such a retry.
+  bool AnswerRetry(const String& aReceiptText, _int_PRINTFR_result& aResult);
+  String ReceiptInDoubtFileName() const;
   // Writes a line to the device log (nothing when there is none).
   void Log(tQX_MessageType aEntryType, StringView aMessage) const;
 };

@@ -23,6 +23,9 @@ Result kFiscalPrinterDevice::RunOperation(StringView aLabel, Body&& aBody) {
   Result result;
   result.Error = true;
   result.LogFileName = fIOHandler->GetLogFileName();
+  fCommit = cms_NotSent;
+  // Whatever call comes next on the printer, a receipt left in doubt is settled first.
+  if (fIOHandler->GetConnected()) SettleReceiptInDoubt();
   aBody(result);
   SetOutcome(result);
   return result;

@@ -3,8 +3,10 @@
 #include "device/fiscal_printer_device.h"
 #include "device/operation_frame.h"
 #include "device/receipt_image.h"
+#include "device/receipt_in_doubt.h"
 #include "support/locale_number.h"
 #include "support/error.h"
+#include "support/text_functions.h"
 
 namespace qx {
 
@@ -41,8 +43,9 @@ bool PrintReceiptLine(kFiscalPrinterDevice& aDevice, kReceipt& aReceipt, kReceip
   return true;
 }
 
-// The sections of the device's print sequence, in order, until one fails; a failing payment
-// raises "Error while processing Payments".
+// The sections of the device's print sequence, in order, until one fails. A payment the printer
+// refused raises "Error while processing Payments"; one that got no answer may have closed the
+// receipt, so the flow asks the printer instead.
 bool PrintReceiptSections(kFiscalPrinterDevice& aDevice, kReceipt& aReceipt) {
   bool ok = true;
   // A copy: the sections of this receipt stay as they were when it began.
@@ -54,8 +57,10 @@ bool PrintReceiptSections(kFiscalPrinterDevice& aDevice, kReceipt& aReceipt) {
         for (size_t i = 0; ok && i < aReceipt.fLines.Count(); ++i) ok = PrintReceiptLine(aDevice, aReceipt, aReceipt.fLines[i]);
         break;
       case fpps_Payments:
-        for (size_t i = 0; i < aReceipt.fPayments.Count(); ++i)
-          if (!aDevice.Total(aReceipt, aReceipt.fPayments[i])) throw Error(u"Error while processing Payments");
+        for (size_t i = 0; ok && i < aReceipt.fPayments.Count(); ++i) {
+          ok = aDevice.Total(aReceipt, aReceipt.fPayments[i]);
+          if (!ok && aDevice.fCommit == cms_NotSent) throw Error(u"Error while processing Payments");
+        }
         break;
       case fpps_TrailerMessages:
         for (size_t i = 0; ok && i < aReceipt.fTrailerMessages.Count(); ++i) {
@@ -72,11 +77,30 @@ bool PrintReceiptSections(kFiscalPrinterDevice& aDevice, kReceipt& aReceipt) {
   return ok;
 }
 
+// What the answer says beyond the transport's error state, set once the body has run.
+enum class ReceiptAnswer { FromTransport, Registered, RegisteredAnswerLost, InDoubt, NotRegistered, NotClosed, Retry };
+
+Currency PaymentsTotal(const kReceipt& aReceipt) {
+  Currency total;
+  for (size_t i = 0; i < aReceipt.fPayments.Count(); ++i)
+    if (aReceipt.fPayments[i].fPaymentType != Rpt_Change) total += aReceipt.fPayments[i].fAmount;
+  return total;
+}
+
 }  // namespace
 
 _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandler& aHandler) {
   bool rejected = false;
+  bool signedByServer = false;
+  ReceiptAnswer answer = ReceiptAnswer::FromTransport;
+  String notClosedText;
   auto result = RunOperation<_int_PRINTFR_result>(u"PrintReceipt", [&](_int_PRINTFR_result& aResult) {
+    // The receipt as the program sent it: a retry of a receipt in doubt is the same text.
+    const String receiptText = fRTServerActive ? String() : ReceiptElementText(fXmlString);
+    if (!fRTServerActive && AnswerRetry(receiptText, aResult)) {
+      answer = ReceiptAnswer::Retry;
+      return;
+    }
     bool ok = ReadinessStep();
     {
       kReceipt& original = *aHandler.fReceipt;
@@ -84,14 +108,13 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
     }
     // The RT server signs the receipt whether or not the printer is ready; an unsigned receipt
     // is not printed.
-    bool signedByServer = false;
     if (fRTServerActive) {
       signedByServer = SignRTServerReceipt(aHandler, *aHandler.fReceipt);
       ok = ok && signedByServer;
     }
     // The processor library may rewrite the request; the receipt is read again from its text.
     // A rejected receipt is not printed and answers the processor's message.
-    if (ok && fProcessor->Active()) {
+    if (fProcessor->Active()) {
       String rewritten;
       const bool accepted = fProcessor->ProcessReceipt(fXmlString, rewritten);
       fXmlString = rewritten;
@@ -103,6 +126,9 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
       aHandler.Deserialize(fXmlString, qxReceiptHandlerDocumentTypes{dt_Receipt});
     }
     kReceipt& receipt = *aHandler.fReceipt;
+    // The printer's numbers before the receipt, to tell afterwards whether it registered it.
+    qxDocumentNumbers before;
+    if (ok && !fRTServerActive) ok = RecordReceiptInDoubt(receiptText, before);
     try {
       if (ok) ok = BeginFiscalReceipt(receipt);
       if (ok) ok = PrintReceiptSections(*this, receipt);
@@ -110,18 +136,53 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
     } catch (const Error& e) {
       // A receipt the RT server has registered must not be answered as failed, or the till
       // would register it again: a printing error becomes "registered, not printed".
-      if (!signedByServer) throw;
+      if (!signedByServer && fCommit == cms_NotSent) {
+        ForgetReceiptInDoubt();
+        throw;
+      }
       if (!fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, e.Message());
     }
     if (fRTServerActive) return;  // the answer comes from the RT data
 
-    if (fIOHandler->ErrorFound()) {
+    bool registered = fCommit == cms_Confirmed;
+    if (fCommit == cms_Unanswered) {
+      switch (ProbeRegistration(before)) {
+        case reg_Registered:
+          registered = true;
+          answer = ReceiptAnswer::RegisteredAnswerLost;
+          break;
+        case reg_NotRegistered: answer = ReceiptAnswer::NotRegistered; break;
+        case reg_Unknown: answer = ReceiptAnswer::InDoubt; break;
+      }
+    } else if (registered) {
+      answer = ReceiptAnswer::Registered;
+    } else if (!fIOHandler->ErrorFound()) {
+      answer = ReceiptAnswer::NotClosed;
+      notClosedText = u"The payments (" + PaymentsTotal(receipt).ToFixed(2) + u") do not cover the receipt's total (" +
+                      receipt.fTotalAmount.ToFixed(2) + u"): the receipt was not printed";
+    }
+    if (answer == ReceiptAnswer::InDoubt) {
+      Log(let_error, u"The receipt is in doubt: it is kept for the next call to settle");
+    } else if (registered && answer == ReceiptAnswer::RegisteredAnswerLost) {
+      KeepRegisteredReceipt(before.Next, before.Closing, Now());
+    } else {
+      ForgetReceiptInDoubt();
+    }
+    if (!registered) {
       aResult.ReceiptNumber.clear();
       aResult.ReceiptDateTime = 0;
       return;  // the frame answers the transport's error
     }
-    GetLastReceiptInfo(aResult.ReceiptDateTime, aResult.ReceiptNumber, aResult.EJNumber, aResult.EJClosingNumber,
-                       aResult.DeviceSerialNumber);
+    if (answer == ReceiptAnswer::RegisteredAnswerLost) {
+      aResult.ReceiptDateTime = Now();
+      aResult.ReceiptNumber = IntToStr(before.Next);
+      aResult.EJNumber = u"0";
+      aResult.EJClosingNumber = IntToStr(before.Closing);
+      aResult.DeviceSerialNumber = fSerialNumber;
+    } else {
+      GetLastReceiptInfo(aResult.ReceiptDateTime, aResult.ReceiptNumber, aResult.EJNumber, aResult.EJClosingNumber,
+                         aResult.DeviceSerialNumber);
+    }
     aResult.InvoiceNumber = receipt.fInvoiceNumber;
     aResult.InvoiceDateTime = receipt.fInvoiceDateTime;
     const bool wantText = LowerCase(aHandler.GetParameter(u"GetReceiptText")) == u"true";
@@ -138,11 +199,48 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
     }
     if (wantImage && !aResult.ReceiptText.empty()) aResult.ReceiptImage = ReceiptImage(aResult.ReceiptText);
   });
+  if (rejected && signedByServer) {
+    // The RT server registered the receipt before the processor refused it: it must not be
+    // sent again, so the answer is the RT server's, with the processor's reason.
+    result.Error = true;
+    fIOHandler->SetCustomError(-1, fProcessor->ErrorMessage());
+    RTServerReceiptResult(result);
+    return result;
+  }
   if (rejected) {
     result.Error = true;
     result.ErrorText = fProcessor->ErrorMessage();
   } else if (fRTServerActive) {
     RTServerReceiptResult(result);
+  }
+  switch (answer) {
+    case ReceiptAnswer::FromTransport:
+    case ReceiptAnswer::Retry: break;
+    case ReceiptAnswer::Registered:
+      if (!result.Error) break;
+      // Registered: what failed afterwards is said, but the receipt must not be sent again.
+      result.Error = false;
+      result.MessageText = u"The receipt was registered by the printer (number " + result.ReceiptNumber +
+                           u"), but a later step failed: " + result.ErrorText + u". Do not send it again.";
+      break;
+    case ReceiptAnswer::RegisteredAnswerLost:
+      result.Error = false;
+      result.MessageText = u"The printer's answer to the closing command was lost; the printer registered the receipt "
+                           u"and its numbers were read again (number " + result.ReceiptNumber + u").";
+      break;
+    case ReceiptAnswer::InDoubt:
+      result.Error = true;
+      result.ErrorText = u"The printer did not confirm the receipt: it may have been printed. Do not print it again "
+                         u"as a new sale: send the same request again once the printer answers, and it is printed "
+                         u"only if the printer did not register it.";
+      break;
+    case ReceiptAnswer::NotRegistered:
+      result.MessageText = u"The printer did not register the receipt.";
+      break;
+    case ReceiptAnswer::NotClosed:
+      result.Error = true;
+      result.ErrorText = notClosedText;
+      break;
   }
   return result;
 }

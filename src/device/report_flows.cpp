@@ -5,33 +5,70 @@
 
 namespace qx {
 
+namespace {
+
+// A report the printer confirmed is printed: what failed after it is said, but the answer is no
+// failure, or the program would ask for a second report.
+template <typename Result>
+void ReportPrintedDespite(Result& aResult, StringView aWhat) {
+  if (!aResult.Error) return;
+  aResult.Error = false;
+  aResult.ErrorText = String(aWhat) + u" was printed, but a later step failed: " + aResult.ErrorText;
+}
+
+constexpr StringView kZReportInDoubt =
+    u"The printer did not confirm the Z report: it may have been printed. Check the printer (or its journal) "
+    u"before asking for another Z report.";
+
+}  // namespace
+
 _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandler& aHandler) {
   if (fRTServerActive) return RTServerXReport(aHandler);
   if (fProcessor->Active()) return ProcessorXReport();
-  return RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& r) {
+  auto result = RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& r) {
     if (ReadinessStep()) XReport(aHandler.fXReport.get());
-    if (fIOHandler->ErrorFound()) {
+    if (fIOHandler->ErrorFound() && fCommit != cms_Confirmed) {
       r.XReportNumber.clear();
       r.XReportDateTime = 0;
       return;
     }
     GetLastReceiptInfo(r.XReportDateTime, r.XReportNumber, r.EJNumber, r.EJClosingNumber, r.DeviceSerialNumber);
   });
+  if (fCommit == cms_Confirmed) ReportPrintedDespite(result, u"The X report");
+  return result;
 }
 
 _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandler& aHandler) {
   if (fRTServerActive) return RTServerZReport(aHandler);
   if (fProcessor->Active()) return ProcessorZReport();
-  return RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& r) {
-    if (ReadinessStep()) ZReport(aHandler.fZReport.get());
-    if (fIOHandler->ErrorFound()) {
+  bool registered = false;
+  bool inDoubt = false;
+  auto result = RunOperation<_int_PRINTZR_result>(u"PrintZReport", [&](_int_PRINTZR_result& r) {
+    // The closing the report gets, and afterwards the proof that the printer made it.
+    qxDocumentNumbers before;
+    bool ready = ReadinessStep();
+    const bool numbered = ready && ReadDocumentNumbers(before);
+    if (ready && (numbered || !fIOHandler->ErrorFound())) ZReport(aHandler.fZReport.get());
+    registered = fCommit == cms_Confirmed;
+    if (fCommit == cms_Unanswered) {
+      // No answer to the closing: the printer's closing number tells whether it made it.
+      qxDocumentNumbers after;
+      if (numbered && ReadDocumentNumbers(after)) {
+        registered = after.Closing > before.Closing;
+        Log(let_info, registered ? u"The printer made the Z report although its answer was lost"
+                                 : u"The printer did not make the Z report");
+      } else {
+        inDoubt = true;
+      }
+    }
+    if (!registered) {
       r.ZReportNumber.clear();
       r.ZReportDateTime = 0;
       r.RemainingFiscalMemory = 0;
       return;
     }
-    // The document number of the last-receipt information is not the report's: the number
-    // comes from the counters below.
+    // The document number of the last-receipt information is not the report's: the number and
+    // date are the report's own, from its counters, else the closing the printer gave it.
     String documentNumber;
     GetLastReceiptInfo(r.ZReportDateTime, documentNumber, r.EJNumber, r.EJClosingNumber, r.DeviceSerialNumber);
     GetRemainingFiscalMemory(r.RemainingFiscalMemory);
@@ -45,10 +82,19 @@ _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandle
     r.DayVoidsAmount = fCounters.DayVoidsAmount;
     r.DayReceiptsNumber = fCounters.DayReceiptsNumber;
     r.DayRefundsNumber = fCounters.DayRefundsNumber;
-    if (r.ZReportNumber.empty() || r.ZReportNumber == u"0") r.ZReportNumber = IntToStr(fCounters.ZReportNumber);
-    if (r.ZReportDateTime == 0) r.ZReportDateTime = fCounters.ZReportDateTime;
+    const int32_t number = fCounters.ZReportNumber != 0 ? fCounters.ZReportNumber : before.Closing;
+    r.ZReportNumber = IntToStr(number);
+    r.ZReportDateTime = fCounters.ZReportDateTime != 0 ? fCounters.ZReportDateTime : Now();
+    if (numbered) r.EJClosingNumber = IntToStr(before.Closing);
     r.Text = fCounters.Text;
   });
+  if (registered) {
+    ReportPrintedDespite(result, u"The Z report");
+  } else if (inDoubt) {
+    result.Error = true;
+    result.ErrorText = String(kZReportInDoubt);
+  }
+  return result;
 }
 
 // The processor's X report: its counters, its text printed as a non-fiscal document.

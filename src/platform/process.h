@@ -2,6 +2,8 @@
 // line and its environment. Paths come back in the library's text type (decoded from UTF-8).
 #pragma once
 
+#include <cstdint>
+
 #include "support/text.h"
 
 namespace qx::platform {
@@ -16,6 +18,9 @@ String ExecutableName();
 String CurrentDirectory();
 // The host's command-line parameters, without the program name, in order; empty ones kept.
 StringList CommandLineArguments();
+// This process's identifier, and whether the process of an identifier is still running.
+uint32_t CurrentProcessId();
+bool ProcessIsRunning(uint32_t aProcessId);
 // Value of an environment variable; empty when it is not set.
 String EnvironmentVariable(StringView aName);
 

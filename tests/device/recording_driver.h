@@ -27,7 +27,12 @@ class RecordingDriver : public kFiscalPrinterDevice {
   bool PrintNoFiscalMessageImage(kReceipt* aReceipt, kReceiptMessageImageLine& aLine) override { return Call("PrintNoFiscalMessageImage"); }
   bool EndNoFiscalReceipt(kNFReceipt& aNFReceipt) override { return Call("EndNoFiscalReceipt"); }
   bool BeginFiscalReceipt(kReceipt& aReceipt) override { return Call("BeginFiscalReceipt"); }
-  bool EndFiscalReceipt(kReceipt& aReceipt) override { return Call("EndFiscalReceipt"); }
+  // The recorded receipt is registered when it ends, as a printer with an explicit end does.
+  bool EndFiscalReceipt(kReceipt& aReceipt) override { return NoteCommit(Call("EndFiscalReceipt")); }
+  bool NoteCommit(bool aResult) {
+    if (aResult) fCommit = cms_Confirmed;
+    return aResult;
+  }
   bool ProductSale(kReceipt& aReceipt, kReceiptLineProductSale& aLine) override { return Call("ProductSale"); }
   bool ProductReturn(kReceipt& aReceipt, kReceiptLineProductReturn& aLine) override { return Call("ProductReturn"); }
   bool VoucherSale(kReceipt& aReceipt, kReceiptLineVoucherSale& aLine) override { return Call("VoucherSale"); }

@@ -32,7 +32,7 @@ TEST_F(ReceiptDocuments, RefundOfAnEarlierSaleThenASecondRefundIsRefused) {
   const std::string refund = ReceiptXml("Refund", SaleLine("Pane", "2", "1.50", "01"), Payment("Cash", "3.00"), kOwnSale);
   const _int_PRINTFR_result r = Print(refund);
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"107401", "9205" "1" "99MEB012345" "05032025" "0001" "0001",
+  EXPECT_EQ(Sent(), (std::vector<std::string>{"107001", "107401", "9205" "1" "99MEB012345" "05032025" "0001" "0001",
                                               "10780140001REFUND 0001 0001 05032025 99MEB012345",
                                               "1080" "01" + PadCut("Pane", 32) + "0002000" "000000150" "01" "1",
                                               "1084" "01" + PadCut("", 32) + "000000300" "000" "1", "2052"}));
@@ -45,7 +45,7 @@ TEST_F(ReceiptDocuments, RefundOfAnEarlierSaleThenASecondRefundIsRefused) {
   const _int_PRINTFR_result again = Print(refund);
   EXPECT_TRUE(again.Error);
   EXPECT_EQ(ToUtf8(again.ErrorText), "Receipt already refunded");
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074", "9205"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074", "9205"}));
   // A void of it is refused the same way; a refund of the refund is refused as such.
   EXPECT_EQ(ToUtf8(Print(ReceiptXml("Void", "", "", kOwnSale)).ErrorText), "Receipt already refunded");
   EXPECT_EQ(ToUtf8(Print(ReceiptXml("Refund", "", "", Original("99MEB012345", "2025-03-05T09:07:00", "2", "1"))).ErrorText),
@@ -62,7 +62,7 @@ TEST_F(ReceiptDocuments, VoidOfAnEarlierSaleIsPrintedByThePrinter) {
   const _int_PRINTFR_result r = Print(ReceiptXml("Void", "", "", kOwnSale));
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
   // "0": the printer voids its own document at once; no line, trailer or payment is sent.
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"107401", "9205" "2" "99MEB012345" "05032025" "0001" "0001",
+  EXPECT_EQ(Sent(), (std::vector<std::string>{"107001", "107401", "9205" "2" "99MEB012345" "05032025" "0001" "0001",
                                               "10780140001VOID 0001 0001 05032025 99MEB012345", "107001", "2052"}));
   EXPECT_EQ(ToUtf8(r.ReceiptNumber), "2");
   EXPECT_EQ(ToUtf8(r.EJClosingNumber), "1");
@@ -89,7 +89,7 @@ TEST_F(ReceiptDocuments, RefundAndVoidOfAnotherPrintersReceipt) {
       Print(ReceiptXml("Void", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"), other));
   ASSERT_FALSE(voided.Error) << ToUtf8(voided.ErrorText);
   EXPECT_EQ(DataOf("9205"), "2" + check);
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074", "9205", "1078", "1080", "1084", "2052", "1070", "2052"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074", "9205", "1078", "1080", "1084", "2052", "1070", "2052"}));
   EXPECT_EQ(ToUtf8(voided.ReceiptNumber), "2");
 
   // A receipt of a payment terminal is named "POS" whatever its serial.
@@ -109,9 +109,9 @@ TEST_F(ReceiptDocuments, InvoiceWithCustomerLinesAndLotteryCodeOfASale) {
       Print(ReceiptXml("InvoiceSale", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"), customer));
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
   const std::vector<std::string> sent = Sent();
-  ASSERT_GE(sent.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 7),
-            (std::vector<std::string>{"107401", "4025" "0007" "99" "00" "1" + std::string(14, ' ') + "00",
+  ASSERT_GE(sent.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 8),
+            (std::vector<std::string>{"107001", "107401", "4025" "0007" "99" "00" "1" + std::string(14, ' ') + "00",
                                       "10780160101" + PadCut("Rossi Srl", 40), "10780160201" + PadCut("Via Verdi 2", 40),
                                       "10780160301" + PadCut("00100 Roma RM IT", 40),
                                       "10780160401" + PadCut("P.Iva:01234567890", 40), "1089" "01" "00007"}));
@@ -131,7 +131,7 @@ TEST_F(ReceiptDocuments, InvoiceWithCustomerLinesAndLotteryCodeOfASale) {
       Print(ReceiptXml("InvoiceSale", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"), "<Number>A7</Number>"));
   EXPECT_TRUE(bad.Error);
   EXPECT_NE(ToUtf8(bad.ErrorText).find("A7"), std::string::npos) << ToUtf8(bad.ErrorText);
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074"}));
 
   const _int_PRINTFR_result lottery =
       Print(ReceiptXml("Sale", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"),
@@ -151,12 +151,12 @@ TEST_F(MfPrinterDocuments, VoidIsRefusedAndRefundIsAReturnPractice) {
   const _int_PRINTFR_result voided = Print(ReceiptXml("Void", "", "", kOwnSale));
   EXPECT_TRUE(voided.Error);
   EXPECT_EQ(ToUtf8(voided.ErrorText), "VOID is not supported in MF Mode");
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074"}));
 
   const _int_PRINTFR_result refund = Print(
       ReceiptXml("Refund", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"), "<Number>55</Number>" + kOwnSale));
   ASSERT_FALSE(refund.Error) << ToUtf8(refund.ErrorText);
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074", "1078", "1080", "1084", "2052"}));  // no check in MF mode
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074", "1078", "1080", "1084", "2052"}));  // no check in MF mode
   EXPECT_EQ(DataOf("1078"), "0140001" + PadCut("PRATICA DI RESO 55", 40));
 }
 

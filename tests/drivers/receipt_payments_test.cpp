@@ -40,7 +40,7 @@ TEST_F(ReceiptPayments, ToBeInvoicedSendsOnePaymentOfTheWholeAmount) {
       Payment("Cash", "10.00", "<Description>Prima</Description>") + Payment("CreditCard", "5.00"),
       "<ToBeInvoiced>true</ToBeInvoiced>"));
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074", "1085", "1080", "1084", "2052"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074", "1085", "1080", "1084", "2052"}));
   EXPECT_EQ(DataOf("1084"), "01" + PadCut("Prima", 32) + "000001500" "503" "1");
 }
 
@@ -68,7 +68,7 @@ TEST_F(ExplicitEndPrinter, EndCommandAndTheNumbersAfterIt) {
   Print(ReceiptXml("Sale", SaleLine("Pane", "1", "1.50"), Payment("Cash", "1.50")));
   const _int_PRINTFR_result r = Print(ReceiptXml("Sale", SaleLine("Pane", "1", "1.50"), Payment("Cash", "1.50")));
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"107401", "108501", "1080" "01" + PadCut("Pane", 32) + "0001000" "000000150" "1" "1",
+  EXPECT_EQ(Sent(), (std::vector<std::string>{"107001", "107401", "108501", "1080" "01" + PadCut("Pane", 32) + "0001000" "000000150" "1" "1",
                                               "1084" "01" + PadCut("", 32) + "000000150" "000" "1", "108701", "107001",
                                               "2052"}));
   EXPECT_EQ(ToUtf8(r.ReceiptNumber), "2");

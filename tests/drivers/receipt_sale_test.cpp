@@ -75,6 +75,7 @@ TEST_F(ReceiptSale, EveryLineTypeTrailerAndTwoPayments) {
   ASSERT_FALSE(r.Error) << ToUtf8(r.ErrorText);
 
   const std::vector<std::string> expected = {
+      "107001",  // the numbers before the receipt
       "107401",  // the open document check
       "108501",
       "1080" + Item("Pane", 2000, 150, "01"),
@@ -137,7 +138,7 @@ TEST_F(ReceiptSale, NumbersFollowEachOther) {
   EXPECT_EQ(ToUtf8(second.ReceiptNumber), "2");
   EXPECT_TRUE(second.ReceiptText.empty());
   EXPECT_TRUE(second.ReceiptImage.empty());
-  EXPECT_EQ(Commands(), (std::vector<std::string>{"1074", "1085", "1080", "1084", "2052"}));
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074", "1085", "1080", "1084", "2052"}));
 }
 
 }  // namespace

@@ -140,11 +140,16 @@ TEST_F(ReportTest, ZReportCountersComeFromTheWebServerAsPrinted) {
   EXPECT_FALSE(lines.empty());
 }
 
-TEST_F(ReportTest, AWebServerThatIsDownLeavesTheReportDoneWithZeroCounters) {
+// The report is printed; the counters it could not read are zeros that must not pass for the
+// day's totals, so the error state says they were not read.
+TEST_F(ReportTest, AWebServerThatIsDownLeavesTheReportDoneAndSaysTheCountersWereNotRead) {
   PrintTheDay();
   fDevice->fBaseURL = u"http://127.0.0.1:" + IntToStr(webtest::FreePort());
   EXPECT_TRUE(fDevice->ZReport(nullptr));
-  EXPECT_FALSE(IO().ErrorFound());
+  EXPECT_EQ(fDevice->fCommit, cms_Confirmed);
+  ASSERT_TRUE(IO().ErrorFound());
+  EXPECT_TRUE(ToUtf8(IO().ErrorMessage()).starts_with("The counters could not be read from the printer's web server (http://127.0.0.1:"))
+      << ToUtf8(IO().ErrorMessage());
   EXPECT_EQ(fDevice->fCounters.DayTotalAmount, Currency());
   EXPECT_NE(CloseAndReadLog().find("HTTP Error:7 - "), std::string::npos);
 }

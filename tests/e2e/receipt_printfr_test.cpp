@@ -101,7 +101,7 @@ TEST_F(ReceiptEndToEnd, SaleRefundAndVoid) {
   const Answer sale = Print(simulator, Receipt("Sale", kLines, payments, trailer));
   ASSERT_EQ(sale.Result, 0u) << sale.Output;
   EXPECT_EQ(CommandsAndData(simulator.Frames()),
-            (std::vector<std::string>{"107401", "108501",
+            (std::vector<std::string>{"107001", "107401", "108501",
                                       "108001" + Pad("Pane", 32) + "0002000000000150011",
                                       "108001" + Pad("Latte", 32) + "0001000000000120021",
                                       "108301" + Pad("Sconto", 32) + "000000020" "0" "00" "1", "108601000",
@@ -133,9 +133,9 @@ TEST_F(ReceiptEndToEnd, SaleRefundAndVoid) {
                                                  "<Payment><Type>Cash</Type><Amount>1.20</Amount></Payment>", original));
   ASSERT_EQ(refund.Result, 0u) << refund.Output;
   const std::vector<std::string> refundFrames = CommandsAndData(simulator.Frames());
-  ASSERT_GE(refundFrames.size(), 3u);
-  EXPECT_EQ(refundFrames[1], "92051" + Pad("99MEB012345", 11) + ddmmyyyy + "00010001");
-  EXPECT_EQ(refundFrames[2], "10780140001REFUND 0001 0001 " + ddmmyyyy + " 99MEB012345");
+  ASSERT_GE(refundFrames.size(), 4u);
+  EXPECT_EQ(refundFrames[2], "92051" + Pad("99MEB012345", 11) + ddmmyyyy + "00010001");
+  EXPECT_EQ(refundFrames[3], "10780140001REFUND 0001 0001 " + ddmmyyyy + " 99MEB012345");
   EXPECT_EQ(Element(refund.Output, "ReceiptNumber"), "2");
 
   // Part of it is refunded: the printer refuses to void it.
@@ -153,8 +153,8 @@ TEST_F(ReceiptEndToEnd, SaleRefundAndVoid) {
   ASSERT_EQ(voided.Result, 0u) << voided.Output;
   EXPECT_EQ(Element(voided.Output, "ReceiptNumber"), "4");
   const std::vector<std::string> voidFrames = CommandsAndData(simulator.Frames());
-  ASSERT_EQ(voidFrames.size(), 5u);
-  EXPECT_EQ(voidFrames[2], "10780140001VOID 0001 0003 " + ddmmyyyy + " 99MEB012345");
+  ASSERT_EQ(voidFrames.size(), 6u);
+  EXPECT_EQ(voidFrames[3], "10780140001VOID 0001 0003 " + ddmmyyyy + " 99MEB012345");
   bool printed = false;
   for (const std::string& line : simulator.Paper()) printed = printed || line.find("emesso per ANNULLAMENTO") != std::string::npos;
   EXPECT_TRUE(printed);
@@ -169,14 +169,14 @@ TEST_F(ReceiptEndToEnd, FailedLineThenAWholeReceipt) {
   EXPECT_EQ(failed.Result, 65535u);
   EXPECT_EQ(failed.ErrorText, "SUPERA VALORE");
   EXPECT_EQ(Element(failed.Output, "ReceiptNumber"), "");
-  EXPECT_EQ(CommandsAndData(simulator.Frames()).size(), 5u);  // status, begin, two items, the discount
+  EXPECT_EQ(CommandsAndData(simulator.Frames()).size(), 6u);  // numbers, status, begin, two items, the discount
 
   const Answer next = Print(simulator, Receipt("Sale", kLines, cash));
   EXPECT_EQ(next.Result, 0u) << next.Output;
   EXPECT_EQ(Element(next.Output, "ReceiptNumber"), "1");
   const std::vector<std::string> frames = CommandsAndData(simulator.Frames());
-  ASSERT_GE(frames.size(), 3u);
-  EXPECT_EQ(frames[1], "108801");  // the open document is cancelled first
+  ASSERT_GE(frames.size(), 4u);
+  EXPECT_EQ(frames[2], "108801");  // the open document is cancelled first
   EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
 }
 

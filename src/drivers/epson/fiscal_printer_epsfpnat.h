@@ -88,6 +88,8 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   bool GetLotteryReceiptStatus(kReceiptReference& aReference) override;
   bool GetReceiptText(kReceiptReference& aReference, String& aText) override;
   bool Init() override;
+  bool ReadDocumentNumbers(qxDocumentNumbers& aNumbers) override;
+  bool ReadDocumentOpen(bool& aOpen) override;
 
   int32_t fFrameCounter = 0;
   bool fAckEnabled = true;
@@ -122,6 +124,12 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // Whether an answer frame answers the command sent; a late answer to an earlier command does not.
   static bool AnswersCommand(StringView aInnerAnswer, StringView aCommand);
   static String GetPrinterErrorText(int32_t aCode);
+  // Whether the last exchange got an answer frame (an error answer counts): a command that
+  // failed without one may still have been carried out by the printer.
+  bool fLastAnswered = false;
+  // After a command that registers the running operation's document: answered, it is
+  // registered; refused by the printer, nothing is; unanswered, the printer must be asked.
+  bool NoteCommit(bool aResult);
 
   // ---- printer state and parameters ----
   bool GetPrinterStatus(bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen, bool& aFiscalReceiptOpen,

@@ -179,6 +179,7 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
     }
   }
 
+  fLastAnswered = done;
   if (!done) {
     io.SetCustomError(kTimeoutErrorCode, u"Timeout Error");
     return false;
@@ -194,6 +195,14 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
   const bool result = CheckAnswer(inner);
   if (fAckEnabled) io.Write(String(1, kACK));
   return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::NoteCommit(bool aResult) {
+  if (aResult)
+    fCommit = cms_Confirmed;
+  else if (!fLastAnswered)
+    fCommit = cms_Unanswered;
+  return aResult;
 }
 
 String kFiscalPrinter_EPSFPNAT::NumberField(int64_t aValue, int32_t aWidth) {

@@ -105,7 +105,7 @@ bool kFiscalPrinter_EPSFPNAT::BeginNoFiscalReceipt(kNFReceipt& aNFReceipt) {
     if (const auto* barcode = dynamic_cast<const kReceiptMessageBarcodeLine*>(&line))
       BarcodeFields(barcode->fBarcodeType, barcode->fValue);
   // The header and footer lines of the document are not printed: only its lines, one by one.
-  CloseOpenDocument();
+  if (!CloseOpenDocument()) return false;
   return ExecuteCommand(u"1063", u"01", u"BeginNoFiscalReceipt");
 }
 
@@ -121,7 +121,7 @@ bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageBarcode(kReceipt*, kReceiptMes
 
 bool kFiscalPrinter_EPSFPNAT::EndNoFiscalReceipt(kNFReceipt&) {
   const SlowCommandTimeout slow(*fIOHandler, kEndReadTimeout);
-  return ExecuteCommand(u"1065", u"01", u"EndNoFiscalReceipt");
+  return NoteCommit(ExecuteCommand(u"1065", u"01", u"EndNoFiscalReceipt"));
 }
 
 }  // namespace qx

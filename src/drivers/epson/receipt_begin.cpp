@@ -90,7 +90,13 @@ bool kFiscalPrinter_EPSFPNAT::BeginInvoice(kReceipt& aReceipt) {
 }
 
 bool kFiscalPrinter_EPSFPNAT::BeginFiscalReceipt(kReceipt& aReceipt) {
-  CloseOpenDocument();
+  // The numbers of the last receipt belong to it alone: a receipt that fails never answers them.
+  fLastReceiptDateTime = 0;
+  fLastReceiptNumber = 0;
+  fLastReceiptEJNumber = 0;
+  fLastReceiptEJClosingNumber = 0;
+  // A printer whose state cannot be read is not sent a receipt.
+  if (!CloseOpenDocument()) return false;
   if (fRTServerActive) {
     // With an RT server the printer always prints a sale; the real type shapes its header lines.
     fRTSReceiptType = aReceipt.fReceiptType;
@@ -129,6 +135,8 @@ bool kFiscalPrinter_EPSFPNAT::BeginFiscalReceipt(kReceipt& aReceipt) {
       const String text = u"VOID " + ReferenceText(aReceipt.fOriginalReceipt, referenceSerial);
       const SlowCommands slow(*fIOHandler, 3000);
       result = ExecuteCommand(u"1078", u"0140001" + text, u"BeginFiscalReceipt[Void]");
+      // A document the printer voids by itself is voided by this very command.
+      if (fVoidType == vt_Internal) NoteCommit(result);
       break;
     }
     case rt_InvoiceSale:

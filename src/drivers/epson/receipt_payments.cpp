@@ -92,8 +92,12 @@ bool kFiscalPrinter_EPSFPNAT::Total(kReceipt& aReceipt, kReceiptPaymentLine& aPa
   const bool result = ExecuteCommand(
       u"1084", u"01" + PadText(aPayment.fDescription, 32) + FitField(amount, 9, 2, u"Amount") + code + u"1", u"Total");
   if (result && ResponseField(3, 3) == u"1") {
+    // The payment that closed the receipt registered it.
+    NoteCommit(true);
     ReadClosingPayment();
   } else {
+    // Unanswered, it may have closed the receipt; answered as still open, it did not.
+    if (!result) NoteCommit(false);
     fLastReceiptNumber = 0;
     fLastReceiptDateTime = Date();
   }
@@ -111,7 +115,7 @@ bool kFiscalPrinter_EPSFPNAT::EndFiscalReceipt(kReceipt& aReceipt) {
   bool result = true;
   const bool isVoid = aReceipt.fReceiptType == rt_Void;
   if (fJavaPOSEnabled && (!isVoid || fVoidType == vt_External)) {
-    result = ExecuteCommand(u"1087", u"01", u"EndFiscalReceipt");
+    result = NoteCommit(ExecuteCommand(u"1087", u"01", u"EndFiscalReceipt"));
     // The payment's answer carried no numbers: the closing number is read here too, or the answer
     // would name closing 0 (or the previous receipt's) and a refund of it could not be found.
     if (ReadLastReceiptNumber() && ExecuteCommand(u"2052", u"", u"Total[ReadFiscalGrandTotal]"))

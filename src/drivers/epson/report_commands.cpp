@@ -18,8 +18,10 @@ constexpr int32_t kRTDataReadTimeout = 30;
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::XReport(kXReport*) {
+  // A fiscal document left open would refuse the report: it is cancelled first.
+  if (!CloseOpenDocument()) return false;
   fIOHandler->SetTemporaryReadTimeout(kReportReadTimeout);
-  const bool result = ExecuteCommand(u"2001", u"01", u"XReport");
+  const bool result = NoteCommit(ExecuteCommand(u"2001", u"01", u"XReport"));
   fIOHandler->ResetTemporaryReadTimeout();
   fLastReceiptDateTime = Now();
   fLastReceiptNumber = 0;
@@ -30,8 +32,9 @@ bool kFiscalPrinter_EPSFPNAT::XReport(kXReport*) {
 
 // The report's success is the closing command's; the counters read afterwards are best effort.
 bool kFiscalPrinter_EPSFPNAT::ZReport(kZReport*) {
+  if (!CloseOpenDocument()) return false;
   fIOHandler->SetTemporaryReadTimeout(kReportReadTimeout);
-  const bool result = ExecuteCommand(u"3001", u"01", u"ZReport");
+  const bool result = NoteCommit(ExecuteCommand(u"3001", u"01", u"ZReport"));
   fIOHandler->ResetTemporaryReadTimeout();
   if (result) {
     // The date of the last closing, which the start-up check of RT-server mode compares with
@@ -105,6 +108,13 @@ bool kFiscalPrinter_EPSFPNAT::ReadRTDayTotals(StringList& aLines, TDateTime aSta
   fCounters.GrandTotalVoidsAmount = gtVoids;
   fCounters.DayReceiptsNumber = documents;
   fCounters.DayRefundsNumber = 0;
+  fCounters.ZReportNumber = reader.fData.fLastClosingNumber;
+  fCounters.ZReportDateTime = reader.fData.fLastClosingDateTime;
+  // Nothing read because the web server gave nothing: the counters are not the day's, and the
+  // answer must say so rather than show zeros as totals.
+  if (reader.fData.fDataFilesRead == 0 && reader.fData.fFailedRequests > 0 && !fIOHandler->ErrorFound())
+    fIOHandler->SetCustomError(-1, u"The counters could not be read from the printer's web server (" +
+                                       reader.fData.fFirstFailure + u")");
   return true;
 }
 

@@ -19,19 +19,25 @@ String kFiscalPrinter_EPSFPNAT::DocumentNumberField(StringView aNumber, StringVi
 }
 
 bool kFiscalPrinter_EPSFPNAT::Reprint(kReceiptReference& aReference) {
+  // The request is checked whole before anything is sent; a fiscal document left open would
+  // refuse the reprint and is cancelled first.
   const qxReceiptType type = aReference.fReceiptType;
   if (type == rt_InvoiceSale || type == rt_InvoiceSaleFromReceipt) {
     // One invoice: the same number is the first and the last of the range.
     const String number = DocumentNumberField(aReference.fReceiptNumber, u"ReceiptNumber");
-    return ExecuteCommand(u"3098", u"0102" + DateField(aReference.fReceiptDateTime) + number + number + u"0" + u"00",
-                          u"ReprintInvoiceByNumber");
+    return CloseOpenDocument() &&
+           NoteCommit(ExecuteCommand(u"3098", u"0102" + DateField(aReference.fReceiptDateTime) + number + number +
+                                                  u"0" + u"00",
+                                     u"ReprintInvoiceByNumber"));
   }
   if (type != rt_Sale && type != rt_Refund && type != rt_Void) throw Error(u"Receipt Type is not valid for reprint");
   const String trimmed = Trim(aReference.fReceiptNumber);
-  if (trimmed.empty() || trimmed == u"0") return ExecuteCommand(u"1047", u"01", u"ReprintLastReceipt");
+  if (trimmed.empty() || trimmed == u"0")
+    return CloseOpenDocument() && NoteCommit(ExecuteCommand(u"1047", u"01", u"ReprintLastReceipt"));
   const String number = DocumentNumberField(aReference.fReceiptNumber, u"ReceiptNumber");
-  return ExecuteCommand(u"3098", u"01" + DateField(aReference.fReceiptDateTime) + number + number,
-                        u"ReprintReceiptByNumber");
+  return CloseOpenDocument() &&
+         NoteCommit(ExecuteCommand(u"3098", u"01" + DateField(aReference.fReceiptDateTime) + number + number,
+                                   u"ReprintReceiptByNumber"));
 }
 
 }  // namespace qx

@@ -155,8 +155,10 @@ bool kEpsonRTData::Get(StringView aURL) {
     client.SetOnWriteLog(fOnWriteLog);
     result = client.Get(aURL);
     if (result) fContent = client.Response();
+    if (!result && fFailedRequests++ == 0) fFirstFailure = String(aURL);
   } catch (const Error& e) {
     Log(let_error, u"kEpsonRTData.Get", e.Message());
+    if (fFailedRequests++ == 0) fFirstFailure = String(aURL) + u" (" + e.Message() + u")";
     result = false;
   } catch (const std::exception& e) {
     Log(let_error, u"kEpsonRTData.Get", FromUtf8(e.what()));
@@ -219,6 +221,7 @@ bool kEpsonRTData::GetRTData(TDateTime aStartDateTime, TDateTime aEndDateTime, S
   aSalesAmount = aRefundsAmount = aVoidsAmount = Currency();
   aGTSalesAmount = aGTRefundsAmount = aGTVoidsAmount = Currency();
   aReceiptsCount = 0;
+  fDataFilesRead = 0;
   bool printed = false;
   for (const String& url : fFileList) {
     const String name = NameOf(url);
@@ -231,6 +234,7 @@ bool kEpsonRTData::GetRTData(TDateTime aStartDateTime, TDateTime aEndDateTime, S
     if (!inRange(name) || !EndsWith(LowerCase(name), printed ? u"zreport.txt" : u"corrisp.xml")) continue;
     Currency sales, refunds, voids;
     int32_t count = 0;
+    ++fDataFilesRead;
     ok = printed ? ReadPrintedClosing(url, aLines, count, aGTVoidsAmount, aGTRefundsAmount, aGTSalesAmount, sales,
                                       voids, refunds)
                  : ReadDailySummary(url, aLines, sales, refunds, voids);
@@ -255,6 +259,8 @@ bool kEpsonRTData::ReadDailySummary(StringView aURL, StringList& aLines, Currenc
   const pugi::xml_node root = document.document_element();
   const String number = ChildText(Child(root, "Trasmissione"), "Progressivo");
   const TDateTime closing = TextToDateTime(ChildText(root, "DataOraRilevazione"));
+  fLastClosingNumber = StrToIntDef(Trim(number), 0);
+  fLastClosingDateTime = closing;
   const String closingText = PrintedDateTime(closing, true);
   AddReportLine(aLines, u"", u"Chiusura Giornaliera", u"");
   AddReportLine(aLines, u"", u"", u"");

@@ -25,6 +25,15 @@ class kEpsonRTData {
   // when there are any, otherwise from the daily summaries; report lines go to aLines. Always
   // true: what could not be fetched is not summed. A file that is no summary or whose amounts
   // are no numbers raises its error.
+  // What the last GetRTData found beside the totals: the requests that failed (a folder or
+  // file the web server did not give), the data files read, and the number and time of the
+  // last daily summary read ("Progressivo", "DataOraRilevazione").
+  int32_t fFailedRequests = 0;
+  String fFirstFailure;
+  int32_t fDataFilesRead = 0;
+  int32_t fLastClosingNumber = 0;
+  TDateTime fLastClosingDateTime = 0;
+
   bool GetRTData(TDateTime aStartDateTime, TDateTime aEndDateTime, StringList& aLines, Currency& aSalesAmount,
                  Currency& aRefundsAmount, Currency& aVoidsAmount, Currency& aGTSalesAmount,
                  Currency& aGTRefundsAmount, Currency& aGTVoidsAmount, int32_t& aReceiptsCount);

@@ -140,6 +140,26 @@ bool kFiscalPrinter_EPSFPNAT::CloseOpenDocument() {
   return result;
 }
 
+bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
+  bool paperEnd = false, paperNearEnd = false, coverOpen = false, receiptOpen = false;
+  String firmware;
+  return GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, aOpen, receiptOpen, firmware);
+}
+
+// "1070": positions 3-6 the number the next document gets, 7-10 the closing that will close it.
+bool kFiscalPrinter_EPSFPNAT::ReadDocumentNumbers(qxDocumentNumbers& aNumbers) {
+  if (!ExecuteCommand(u"1070", u"01", u"ReadDocumentNumbers")) return false;
+  int32_t next = 0, closing = 0;
+  if (!TryStrToInt(ResponseField(3, 6), next) || !TryStrToInt(ResponseField(7, 10), closing) || next < 0 ||
+      closing < 0) {
+    fIOHandler->SetCustomError(-1, u"The printer's document numbers could not be read: [" + fResponseData + u"]");
+    return false;
+  }
+  aNumbers.Next = next;
+  aNumbers.Closing = closing;
+  return true;
+}
+
 String kFiscalPrinter_EPSFPNAT::GetS14Value(int32_t aNumber) {
   if (!ExecuteCommand(u"4214", NumberField(aNumber), u"GetS14Value")) return String();
   return ResponseField(3, 3);

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,6 +75,14 @@ StringList CommandLineArguments() {
     start = end + 1;
   }
   return arguments;
+}
+
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
+
+bool ProcessIsRunning(uint32_t aProcessId) {
+  if (aProcessId == 0) return false;
+  // A process of another user still answers, refusing the signal.
+  return kill(static_cast<pid_t>(aProcessId), 0) == 0 || errno == EPERM;
 }
 
 String EnvironmentVariable(StringView aName) {

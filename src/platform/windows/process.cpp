@@ -58,4 +58,16 @@ String EnvironmentVariable(StringView aName) {
   }
 }
 
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(GetCurrentProcessId()); }
+
+bool ProcessIsRunning(uint32_t aProcessId) {
+  if (aProcessId == 0) return false;
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, aProcessId);
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  CloseHandle(process);
+  return running;
+}
+
 }  // namespace qx::platform
