@@ -25,6 +25,7 @@ _int_PRINTNFR_result kFiscalPrinterDevice::Pub_PrintNFReceipt(kReceiptPrinterHan
     }
     if (ok) EndNoFiscalReceipt(nf);
   });
+  AnswerDocumentOutcome(result, DocumentOutcome(), u"the non-fiscal receipt");
   result.NFReceiptNumber.clear();
   result.NFReceiptDateTime = 0;
   // The receipt is printed by now: a clock that cannot be read leaves the date at 0 but does not
@@ -34,9 +35,11 @@ _int_PRINTNFR_result kFiscalPrinterDevice::Pub_PrintNFReceipt(kReceiptPrinterHan
 }
 
 _int_REPRINTFR_result kFiscalPrinterDevice::Pub_RePrintReceipt(kReceiptPrinterHandler& aHandler) {
-  return RunOperation<_int_REPRINTFR_result>(u"ReprintReceipt", [&](_int_REPRINTFR_result&) {
+  auto result = RunOperation<_int_REPRINTFR_result>(u"ReprintReceipt", [&](_int_REPRINTFR_result&) {
     if (ReadinessStep()) Reprint(*aHandler.fReceiptReference);
   });
+  AnswerDocumentOutcome(result, DocumentOutcome(), u"the reprint");
+  return result;
 }
 
 _int_DISPLAY_result kFiscalPrinterDevice::Pub_WriteDisplay(kReceiptPrinterHandler& aHandler) {

@@ -260,6 +260,13 @@ class kFiscalPrinterDevice {
   // Error and ErrorText from the transport's error state.
   template <typename Result>
   void SetOutcome(Result& aResult) const;
+  // The outcome rule for a document (aDocument: "the X report", ...): printed, a later failure
+  // is said but answers no error; in doubt, a message says so; not printed, the error stands.
+  template <typename Result>
+  void AnswerDocumentOutcome(Result& aResult, qxRegistration aRegistration, StringView aDocument) const;
+  // What became of the running operation's document by its commit; a commit without an answer
+  // is settled by asking the printer whether a document is still open.
+  qxRegistration DocumentOutcome();
   // The X and Z reports of the processor library (report_flows.cpp).
   _int_PRINTXR_result ProcessorXReport();
   _int_PRINTZR_result ProcessorZReport();

@@ -52,6 +52,22 @@ qxRegistration kFiscalPrinterDevice::ProbeRegistration(const qxDocumentNumbers& 
   return reg_NotRegistered;
 }
 
+qxRegistration kFiscalPrinterDevice::DocumentOutcome() {
+  switch (fCommit) {
+    case cms_Confirmed: return reg_Registered;
+    case cms_NotSent: return reg_NotRegistered;
+    case cms_Unanswered: break;
+  }
+  Log(let_info, u"Asking the printer whether it finished the document");
+  bool open = false;
+  if (!ReadDocumentOpen(open)) {
+    Log(let_error, u"The printer did not say whether a document is open");
+    return reg_Unknown;
+  }
+  Log(let_info, open ? u"The document is still open: it was not finished" : u"The printer finished the document");
+  return open ? reg_NotRegistered : reg_Registered;
+}
+
 bool kFiscalPrinterDevice::RecordReceiptInDoubt(const String& aReceiptText, qxDocumentNumbers& aBefore) {
   if (!ReadDocumentNumbers(aBefore)) return !fIOHandler->ErrorFound();
   kReceiptInDoubt record;

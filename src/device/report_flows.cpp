@@ -7,15 +7,6 @@ namespace qx {
 
 namespace {
 
-// A report the printer confirmed is printed: what failed after it is said, but the answer is no
-// failure, or the program would ask for a second report.
-template <typename Result>
-void ReportPrintedDespite(Result& aResult, StringView aWhat) {
-  if (!aResult.Error) return;
-  aResult.Error = false;
-  aResult.ErrorText = String(aWhat) + u" was printed, but a later step failed: " + aResult.ErrorText;
-}
-
 constexpr StringView kZReportInDoubt =
     u"The printer did not confirm the Z report: it may have been printed. Check the printer (or its journal) "
     u"before asking for another Z report.";
@@ -27,14 +18,14 @@ _int_PRINTXR_result kFiscalPrinterDevice::Pub_PrintXReport(kReceiptPrinterHandle
   if (fProcessor->Active()) return ProcessorXReport();
   auto result = RunOperation<_int_PRINTXR_result>(u"PrintXReport", [&](_int_PRINTXR_result& r) {
     if (ReadinessStep()) XReport(aHandler.fXReport.get());
-    if (fIOHandler->ErrorFound() && fCommit != cms_Confirmed) {
+    if (fIOHandler->ErrorFound() && fCommit == cms_NotSent) {
       r.XReportNumber.clear();
       r.XReportDateTime = 0;
       return;
     }
     GetLastReceiptInfo(r.XReportDateTime, r.XReportNumber, r.EJNumber, r.EJClosingNumber, r.DeviceSerialNumber);
   });
-  if (fCommit == cms_Confirmed) ReportPrintedDespite(result, u"The X report");
+  AnswerDocumentOutcome(result, DocumentOutcome(), u"the X report");
   return result;
 }
 
@@ -88,12 +79,9 @@ _int_PRINTZR_result kFiscalPrinterDevice::Pub_PrintZReport(kReceiptPrinterHandle
     if (numbered) r.EJClosingNumber = IntToStr(before.Closing);
     r.Text = fCounters.Text;
   });
-  if (registered) {
-    ReportPrintedDespite(result, u"The Z report");
-  } else if (inDoubt) {
-    result.Error = true;
-    result.ErrorText = String(kZReportInDoubt);
-  }
+  AnswerDocumentOutcome(result, registered ? reg_Registered : inDoubt ? reg_Unknown : reg_NotRegistered,
+                        u"the Z report");
+  if (inDoubt) result.ErrorText = String(kZReportInDoubt);
   return result;
 }
 

@@ -140,10 +140,13 @@ bool kFiscalPrinter_EPSFPNAT::CloseOpenDocument() {
   return result;
 }
 
+// A fiscal or a non-fiscal document: only one can be open at a time.
 bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
-  bool paperEnd = false, paperNearEnd = false, coverOpen = false, receiptOpen = false;
+  bool paperEnd = false, paperNearEnd = false, coverOpen = false, fiscalOpen = false, receiptOpen = false;
   String firmware;
-  return GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, aOpen, receiptOpen, firmware);
+  if (!GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, fiscalOpen, receiptOpen, firmware)) return false;
+  aOpen = fiscalOpen || receiptOpen;
+  return true;
 }
 
 // "1070": positions 3-6 the number the next document gets, 7-10 the closing that will close it.
