@@ -158,7 +158,7 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
       answer = ReceiptAnswer::Registered;
     } else if (!fIOHandler->ErrorFound()) {
       answer = ReceiptAnswer::NotClosed;
-      notClosedText = u"The payments (" + PaymentsTotal(receipt).ToFixed(2) + u") do not cover the receipt's total (" +
+      notClosedText = u"The payments (" + PaymentsTotal(receipt).ToFixed(2) + u") do not cover the receipt total (" +
                       receipt.fTotalAmount.ToFixed(2) + u"): the receipt was not printed";
     }
     if (answer == ReceiptAnswer::InDoubt) {
@@ -182,6 +182,13 @@ _int_PRINTFR_result kFiscalPrinterDevice::Pub_PrintReceipt(kReceiptPrinterHandle
     } else {
       GetLastReceiptInfo(aResult.ReceiptDateTime, aResult.ReceiptNumber, aResult.EJNumber, aResult.EJClosingNumber,
                          aResult.DeviceSerialNumber);
+      // A read after the closing failed: the numbers the printer gave before the receipt are
+      // the receipt's own.
+      if (fIOHandler->ErrorFound() && before.Next > 0) {
+        if (aResult.ReceiptNumber.empty() || aResult.ReceiptNumber == u"0") aResult.ReceiptNumber = IntToStr(before.Next);
+        if (aResult.EJClosingNumber.empty() || aResult.EJClosingNumber == u"0")
+          aResult.EJClosingNumber = IntToStr(before.Closing);
+      }
     }
     aResult.InvoiceNumber = receipt.fInvoiceNumber;
     aResult.InvoiceDateTime = receipt.fInvoiceDateTime;
