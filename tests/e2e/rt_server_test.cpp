@@ -63,14 +63,16 @@ class RTServerEndToEnd : public ::testing::Test {
     std::filesystem::remove_all(fRoot);
   }
 
-  Answer Open(e2e::TracingSimulator& aSimulator, const std::string& aDriver = DriverName(QX_TEST_RT_SERVER)) {
+  Answer Open(e2e::TracingSimulator& aSimulator, const std::string& aDriver = DriverName(QX_TEST_RT_SERVER),
+             const std::string& aMoreParameters = "") {
     fConnection = "<Connection><Type>serial</Type><SerialPort>" + aSimulator.Device() +
                   "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity><StopBits>1</StopBits>"
                   "<ReadTimeout>300</ReadTimeout></Connection><Parameters><RTServer>True</RTServer><RTServerDriver>" +
                   aDriver +
                   "</RTServerDriver><RTServerHost>https://rt.example</RTServerHost><RTServerPort>8443</RTServerPort>"
                   "<RTServerUser>cassa1</RTServerUser><RTServerPassword>" + kPassword +
-                  "</RTServerPassword><RTServerTillSerial>CASSA-0001</RTServerTillSerial></Parameters>";
+                  "</RTServerPassword><RTServerTillSerial>CASSA-0001</RTServerTillSerial>" + aMoreParameters +
+                  "</Parameters>";
     const Answer open = Call("OPEN", 0, "");
     if (open.Result == 0) fHandle = std::stoi(Element(open.Output, "Handle"));
     fLogFile = Element(open.Output, "LogFileName");
@@ -281,6 +283,26 @@ TEST_F(RTServerEndToEnd, SignedButNotPrintedIsNoError) {
     EXPECT_EQ(Element(answer.Output, "ReceiptNumber"), "1");
     EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
   }
+}
+
+// The server signs the receipt before the processor library sees it: a receipt the processor
+// then rejects is registered all the same, and must not answer as failed.
+TEST_F(RTServerEndToEnd, AReceiptTheProcessorRejectsAfterSigningIsRegistered) {
+  const RTServerControl server(QX_TEST_RT_SERVER);
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator, DriverName(QX_TEST_RT_SERVER), std::string("<Processor>") + QX_TEST_PROCESSOR + "</Processor>")
+                .Result,
+            0u);
+  const Answer answer = Traced(simulator, "PRINTFR", Receipt("Sale", kSale, kCash, "<Notes>REJECT</Notes>"));
+  EXPECT_EQ(answer.Result, 0u) << answer.Output;
+  EXPECT_EQ(Element(answer.Output, "Error"), "False") << answer.Output;
+  EXPECT_EQ(Element(answer.Output, "ErrorText"), "Receipt rejected by the processor");
+  EXPECT_EQ(Element(answer.Output, "MessageText"),
+            "La transazione di vendita \xC3\xA8 stata registrata correttamente ma non \xC3\xA8 stato possibile "
+            "stamparla.");
+  EXPECT_EQ(Element(answer.Output, "ReceiptNumber"), "1");
+  EXPECT_FALSE(PrintedAReceipt(Commands(simulator)));
+  EXPECT_EQ(Call("CLOSE", fHandle, "").Result, 0u);
 }
 
 TEST_F(RTServerEndToEnd, RefundAndVoidCarryTheirReference) {
