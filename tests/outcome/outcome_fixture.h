@@ -47,7 +47,8 @@ class OutcomeFixture : public ::testing::Test {
     fLibrary = std::make_unique<e2e::Library>();
   }
   void TearDown() override {
-    if (fHandle != 0) Call("CLOSE", "");
+    if (fHandle != 0 && fLibrary) Call("CLOSE", "");
+    fHandle = 0;
     fLibrary.reset();
     fSimulator.reset();
     std::filesystem::remove_all(fRoot);
