@@ -168,16 +168,14 @@ class DriverLine {
   }
 
   // Sends aFrame and returns what the printer sent up to the end of its answer; then the
-  // driver's ACK. Sent again (up to three times, as the driver does) while nothing comes back.
+  // driver's ACK. On a wire it is sent again (up to three times, as the driver does) while
+  // nothing comes back: a terminal's drop discards what was already waiting.
   std::string Exchange(const std::string& aFrame) {
     std::string bytes;
-    for (int attempt = 0; attempt < 3 && bytes.empty(); ++attempt) {
-      if (!fLink) {
-        bytes = fSimulator.FeedBytes(aFrame);
-      } else {
-        fLink->Write(aFrame);
-        bytes = fLink->ReadAnswer();
-      }
+    if (!fLink) bytes = fSimulator.FeedBytes(aFrame);
+    for (int attempt = 0; fLink && attempt < 3 && bytes.empty(); ++attempt) {
+      fLink->Write(aFrame);
+      bytes = fLink->ReadAnswer();
     }
     Put(kAckByte);
     return bytes;
