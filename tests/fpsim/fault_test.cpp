@@ -47,9 +47,14 @@ TEST_F(FaultTest, EachFaultSendsWhatItSays) {
       {"1085:drop", {K::Drop}, {0}, false},
       {"1085:bad-checksum", {K::Ack, K::Answer}, {0, 0}, true},
       {"1085:echo=4201", {K::Ack, K::Answer}, {0, 0}, true},
+      // After the printer acted: the answer is recorded as lost, never sent.
+      {"1085:lost", {K::Ack, K::Lost}, {0}, true},
+      {"1085:act-silence=1/frames", {K::Lost}, {}, true},
+      {"1085:act-drop", {K::Lost, K::Drop}, {0}, true},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.rule);
+    fSimulator.ClearFaults();  // and the silence an act-silence left
     fSimulator.WithModel([](PrinterModel& m) { m.State().fiscal.reset(); });
     const std::vector<Emission> out = BeginSaleUnder(c.rule);
     EXPECT_EQ(SentKinds(), c.sent);
@@ -78,6 +83,8 @@ TEST_F(FaultTest, EachFaultSendsWhatItSays) {
       ASSERT_TRUE(ParseAnswerFrame(answer, frame));
       EXPECT_TRUE(frame.checksumOk);
       EXPECT_EQ(frame.echo, "4201");
+    } else if (rule.find(":lost") != std::string::npos || rule.find(":act-") != std::string::npos) {
+      EXPECT_EQ(answer, "");
     } else if (c.executed) {
       ASSERT_TRUE(ParseAnswerFrame(answer, frame)) << rule;  // split pieces join into the frame
       EXPECT_TRUE(frame.checksumOk);
@@ -117,9 +124,24 @@ TEST(FaultText, ReadsArgumentsAndRefusesBadOnes) {
   EXPECT_EQ(busy.count, 3);
   EXPECT_EQ(ParseFault("1084:error=38:always").count, -1);
   EXPECT_EQ(ParseFault("1084:stray=0A0d").text, "\x0A\x0D");
+  struct Silence {
+    const char* text;
+    int frames, ms;  // both 0: until the faults are cleared
+  };
+  for (const Silence& s : {Silence{"1084:act-silence=2/frames", 2, 0}, Silence{"1084:act-silence=2000", 0, 2000},
+                           Silence{"1084:act-silence=0", 0, 0}, Silence{"*:act-silence:always", 0, 0}}) {
+    const Fault f = ParseFault(s.text);
+    EXPECT_EQ(f.kind, FaultKind::ActThenSilence) << s.text;
+    EXPECT_EQ(f.value, s.frames) << s.text;
+    EXPECT_EQ(f.pauseMs, s.ms) << s.text;
+  }
+  EXPECT_EQ(ParseFault("1084:lost:2").kind, FaultKind::LostAnswer);
+  EXPECT_EQ(ParseFault("*:act-drop").kind, FaultKind::ActThenDrop);
 
   for (const char* bad : {"", "4201", "42:silence", "4201:nap", "4201:error", "4201:error=100", "4201:stray=F",
-                          "4201:stray=GG", "4201:silence=3", "4201:echo=42", "4201:busy:x", "4201:busy:1:2"}) {
+                          "4201:stray=GG", "4201:silence=3", "4201:echo=42", "4201:busy:x", "4201:busy:1:2", "1084:lost=1", "1084:act-drop=5",
+                          "1084:act-silence=0/frames", "1084:act-silence=2/secs", "1084:act-silence=x",
+                          "1084:act-silence=/frames", "1084:act-silence=600001"}) {
     EXPECT_THROW(ParseFault(bad), Error) << bad;
   }
 }

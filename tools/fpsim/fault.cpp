@@ -18,7 +18,8 @@ constexpr KindName kKindNames[] = {
     {FaultKind::Error, "error"},             {FaultKind::StrayBytes, "stray"},
     {FaultKind::SplitAnswer, "split"},       {FaultKind::SlowAnswer, "slow"},
     {FaultKind::DropConnection, "drop"},     {FaultKind::WrongChecksum, "bad-checksum"},
-    {FaultKind::WrongEcho, "echo"},
+    {FaultKind::WrongEcho, "echo"},          {FaultKind::LostAnswer, "lost"},
+    {FaultKind::ActThenSilence, "act-silence"}, {FaultKind::ActThenDrop, "act-drop"},
 };
 
 [[noreturn]] void Bad(std::string_view aFaultText, std::string_view aWhy) {
@@ -64,6 +65,9 @@ bool FaultExecutesFrame(FaultKind aKind) {
     case FaultKind::SlowAnswer:
     case FaultKind::WrongChecksum:
     case FaultKind::WrongEcho:
+    case FaultKind::LostAnswer:
+    case FaultKind::ActThenSilence:
+    case FaultKind::ActThenDrop:
       return true;
     default:
       return false;
@@ -137,6 +141,16 @@ Fault ParseFault(std::string_view aFaultText) {
       if (!IsCommand(first)) Bad(aFaultText, "echo needs a four-digit command, as in echo=4201");
       fault.text = std::string(first);
       break;
+    case FaultKind::ActThenSilence:
+      // "MS" (0 or none: until the faults are cleared) or "N/frames".
+      if (second.empty()) {
+        fault.pauseMs = first.empty() ? 0 : Number(aFaultText, first, 600000);
+      } else {
+        if (second != "frames") Bad(aFaultText, "act-silence takes milliseconds or N/frames, as in act-silence=2/frames");
+        fault.value = Number(aFaultText, first, 1000000);
+        if (fault.value < 1) Bad(aFaultText, "act-silence needs at least one frame (act-silence=0 is until cleared)");
+      }
+      break;
     default:
       if (!args.empty()) Bad(aFaultText, "this fault takes no arguments");
       break;
@@ -155,7 +169,26 @@ void FaultPlan::Add(const Fault& aFault) {
   if (aFault.count != 0) fFaults.push_back(aFault);
 }
 
-void FaultPlan::Clear() { fFaults.clear(); }
+void FaultPlan::Clear() {
+  fFaults.clear();
+  fSilence = {};
+}
+
+void FaultPlan::StartSilence(const Fault& aFault, int64_t aNowMs) {
+  fSilence.active = true;
+  fSilence.framesLeft = aFault.value;
+  fSilence.untilMs = aFault.pauseMs > 0 ? aNowMs + aFault.pauseMs : -1;
+}
+
+bool FaultPlan::Silenced(int64_t aNowMs) {
+  if (!fSilence.active) return false;
+  if (fSilence.untilMs >= 0 && aNowMs >= fSilence.untilMs) {
+    fSilence = {};
+    return false;
+  }
+  if (fSilence.framesLeft > 0 && --fSilence.framesLeft == 0) fSilence.active = false;
+  return true;
+}
 
 std::optional<Fault> FaultPlan::Take(std::string_view aCommand) {
   for (auto it = fFaults.begin(); it != fFaults.end(); ++it) {

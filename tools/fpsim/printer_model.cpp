@@ -147,6 +147,21 @@ void PrinterModel::SetClock(TDateTime aValue, bool aFrozen) {
   fState.clockOffsetMs = static_cast<int64_t>(std::llround((aValue - Now()) * kMSecsPerDay));
 }
 
+RegisteredCounts PrinterModel::Registered() const {
+  RegisteredCounts counts;
+  for (const DocumentRecord& r : fState.documents) {
+    switch (r.type) {
+      case DocType::Sale: counts.sales++; break;
+      case DocType::Refund: counts.refunds++; break;
+      case DocType::Void: counts.voids++; break;
+      case DocType::Invoice: counts.invoices++; break;
+    }
+  }
+  counts.nonFiscal = fState.nonFiscalNumber;
+  counts.zReports = fState.zNumber;
+  return counts;
+}
+
 size_t PrinterModel::LineLength() const { return fState.s14[51] == '0' ? 46 : 40; }
 bool PrinterModel::DriverAcks() const { return fState.s14[27] == '1'; }
 bool PrinterModel::ExplicitEnd() const { return fState.s14[29] == '1'; }

@@ -77,6 +77,15 @@ struct DocumentRecord {
   std::vector<std::string> lines;
 };
 
+// What the printer has registered since it started, for tests that check "one request, one
+// document": closed fiscal documents by type (training ones too), non-fiscal documents and Z
+// reports. The sales of `day_documents` have no records and are not counted.
+struct RegisteredCounts {
+  int sales = 0, refunds = 0, voids = 0, invoices = 0;
+  int nonFiscal = 0, zReports = 0;
+  int Fiscal() const { return sales + refunds + voids + invoices; }
+};
+
 struct DayTotals {
   int documents = 0;  // fiscal documents of the day, all types; the next one gets documents + 1
   int salesCount = 0, refundsCount = 0, voidsCount = 0;
@@ -157,6 +166,7 @@ class PrinterModel {
 
   PrinterState& State() { return fState; }
   const PrinterState& State() const { return fState; }
+  RegisteredCounts Registered() const;
 
   // The printer's clock and its setting.
   TDateTime Clock() const;

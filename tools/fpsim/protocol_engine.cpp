@@ -2,6 +2,7 @@
 
 #include "fpsim/field_text.h"
 #include "fpsim/frame_codec.h"
+#include "platform/clock.h"
 
 namespace qx::fpsim {
 
@@ -32,8 +33,10 @@ void ProtocolEngine::Reset() {
   fInFrame = false;
   fBuffer.clear();
   fAwaitingAck = false;
-  fLastFrame.clear();
-  fLastAnswer.clear();
+  if (fLastAnswerSent) {
+    fLastFrame.clear();
+    fLastAnswer.clear();
+  }
 }
 
 void ProtocolEngine::FlushJunk() {
@@ -68,7 +71,7 @@ std::vector<Emission> ProtocolEngine::Feed(std::string_view aBytes) {
         fTranscript.Add(Direction::FromDriver, EntryKind::Junk, std::string(1, kStx) + fBuffer + c);
         fBuffer.clear();
         fInFrame = false;
-        Emit(out, 0, std::string(1, kResend), EntryKind::Resend, {});
+        if (!fFaults.Silenced(platform::MonotonicMs())) Emit(out, 0, std::string(1, kResend), EntryKind::Resend, {});
       } else {
         fBuffer += c;
       }
@@ -101,6 +104,8 @@ void ProtocolEngine::HandleFrame(const std::string& aInner, std::vector<Emission
   const std::string command = aInner.size() >= 7 ? aInner.substr(3, 4) : std::string();
   fTranscript.Add(Direction::FromDriver, EntryKind::Frame, std::string(1, kStx) + aInner + std::string(1, kEtx), command);
   fAwaitingAck = false;
+  // A silent printer reads nothing: no checksum check, no fault, no answer.
+  if (fFaults.Silenced(platform::MonotonicMs())) return;
 
   RequestFrame frame;
   if (ParseRequestInner(aInner, frame) != FrameCheck::Ok) {
@@ -141,6 +146,18 @@ void ProtocolEngine::HandleFrame(const std::string& aInner, std::vector<Emission
     fLastFrame = aInner;
     fLastAnswer = answer;
   }
+
+  // Faults after the printer acted: the answer is kept back, for the resend.
+  if (fault && (fault->kind == FaultKind::LostAnswer || fault->kind == FaultKind::ActThenSilence ||
+                fault->kind == FaultKind::ActThenDrop)) {
+    if (fault->kind == FaultKind::LostAnswer) Emit(aOut, 0, std::string(1, kAck), EntryKind::Ack, command);
+    fTranscript.Add(Direction::ToDriver, EntryKind::Lost, answer, command);
+    if (fault->kind == FaultKind::ActThenSilence) fFaults.StartSilence(*fault, platform::MonotonicMs());
+    if (fault->kind == FaultKind::ActThenDrop) Emit(aOut, 0, {}, EntryKind::Drop, command);
+    fLastAnswerSent = false;
+    return;
+  }
+  fLastAnswerSent = true;
 
   int64_t answerDelay = 0;
   Emit(aOut, 0, std::string(1, kAck), EntryKind::Ack, command);

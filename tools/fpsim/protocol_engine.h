@@ -4,8 +4,9 @@
 // A frame with a good checksum is acknowledged (ACK), executed by the printer model and
 // answered; a frame whose checksum is wrong, or that is too short or too long, is refused with
 // the resend byte. Bytes outside a frame are ignored, except the driver's ACK after an answer.
-// When the same frame arrives again right after it was answered (the driver did not get the
-// answer and sent it once more) the printer repeats its answer without executing it twice.
+// When the last frame executed arrives again, with the same frame number and content (the
+// driver did not get the answer and sent it once more), the printer repeats its answer without
+// executing it twice, whatever came between.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,8 @@ class ProtocolEngine {
   ProtocolEngine(PrinterModel& aModel, FaultPlan& aFaults, Transcript& aTranscript);
 
   std::vector<Emission> Feed(std::string_view aBytes);
-  // A new connection: a partial frame, a pending driver ACK and the last answer are forgotten.
+  // A new connection: a partial frame and a pending driver ACK are forgotten, and so is the last
+  // answer once it was sent. One a fault kept back stays for the resend on the new connection.
   void Reset();
 
  private:
@@ -51,8 +53,9 @@ class ProtocolEngine {
   std::string fBuffer;  // bytes after STX
   std::string fJunk;    // bytes outside frames not yet recorded
   bool fAwaitingAck = false;
-  std::string fLastFrame;   // inner bytes of the last frame executed
+  std::string fLastFrame;   // inner bytes of the last frame executed: number, content, checksum
   std::string fLastAnswer;  // its answer frame
+  bool fLastAnswerSent = true;  // false while a fault keeps it back from the driver
 };
 
 }  // namespace qx::fpsim

@@ -15,6 +15,7 @@ std::string EntryKindName(EntryKind aKind) {
     case EntryKind::Answer: return "answer";
     case EntryKind::Stray: return "stray";
     case EntryKind::Drop: return "drop";
+    case EntryKind::Lost: return "lost answer";
   }
   return "?";
 }

@@ -22,6 +22,7 @@ enum class EntryKind {
   Answer,     // to the driver: an answer frame (also an error answer)
   Stray,      // to the driver: stray bytes (fault)
   Drop,       // the printer dropped the connection (fault)
+  Lost,       // not sent: the answer of a frame executed under a fault that loses it
 };
 
 struct TranscriptEntry {
