@@ -33,7 +33,10 @@ void kFiscalPrinterDevice::AnswerDocumentOutcome(Result& aResult, qxRegistration
       // would print the document a second time.
       if (!aResult.Error) break;
       aResult.Error = false;
-      aResult.ErrorText = Capitalized(aDocument) + u" was printed, but a later step failed: " + aResult.ErrorText;
+      aResult.ErrorText = fCommit == cms_Unanswered
+                              ? u"The printer's answer was lost, but the printer finished " + String(aDocument) +
+                                    u" (" + aResult.ErrorText + u")"
+                              : Capitalized(aDocument) + u" was printed, but a later step failed: " + aResult.ErrorText;
       break;
     case reg_NotRegistered: break;
     case reg_Unknown:
