@@ -148,7 +148,8 @@ class kFiscalPrinterDevice {
   virtual bool GetLotteryReceiptStatus(kReceiptReference& aReference) = 0;
   virtual bool GetReceiptText(kReceiptReference& aReference, String& aText) = 0;
 
-  // The driver's initialisation after OPEN has connected the transport.
+  // The driver's initialisation after OPEN has connected the transport. False when the printer
+  // does not answer: OPEN then fails and lets the device go.
   virtual bool Init() = 0;
 
   // ---- the public operations ----
@@ -226,6 +227,9 @@ class kFiscalPrinterDevice {
   std::unique_ptr<kFiscalProcessorCaller> fProcessor;
 
  protected:
+  // Called by the frame of every public operation before its body: a driver clears there what
+  // holds for one exported call only.
+  virtual void BeginOperation() {}
   // The frame of every public operation: the separator line with aLabel, Error true and the
   // log file name, the body, then the outcome from the transport's error state.
   template <typename Result, typename Body>

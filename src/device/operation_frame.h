@@ -23,6 +23,7 @@ Result kFiscalPrinterDevice::RunOperation(StringView aLabel, Body&& aBody) {
   Result result;
   result.Error = true;
   result.LogFileName = fIOHandler->GetLogFileName();
+  BeginOperation();
   aBody(result);
   SetOutcome(result);
   return result;

@@ -36,20 +36,28 @@ std::unique_ptr<kFiscalPrinterDevice> kFiscalPrinter_EPSFPNAT::CreateDevice(kRec
 }
 
 bool kFiscalPrinter_EPSFPNAT::Init() {
+  // A printer that does not answer is not opened: Init stops at the first command without an
+  // answer. A refusal is an answer: a parameter the printer refuses to give keeps its default.
   fAckEnabled = GetS14Value(27) == u"1";
+  if (fPrinterSilent) return false;
   fIOHandler->Debug(let_info, String(u"AckEnabled=") + (fAckEnabled ? u"True" : u"False"));
   fJavaPOSEnabled = GetS14Value(29) == u"1";
+  if (fPrinterSilent) return false;
   fIOHandler->Debug(let_info, String(u"JavaposEnabled=") + (fJavaPOSEnabled ? u"True" : u"False"));
   fLineLength = GetS14Value(51) == u"0" ? 46 : 40;
+  if (fPrinterSilent) return false;
   fIOHandler->Debug(let_info, u"LineLength=" + IntToStr(fLineLength));
+  // After a silence here the later commands are not sent at all.
   SetS14Value(11, u"1");
   SetS14Value(13, u"0");
   SetS15Value(27, u"00");
   SetS14Value(58, u"0");
   SetS14Value(59, u"0");
   Reset();
+  if (fPrinterSilent) return false;
   if (fRTServerActive) {
-    // Init never fails: whatever the check raises is logged and the device opens.
+    // What the check raises does not fail Init: it is logged and the device opens. A printer
+    // that stops answering during the check does.
     try {
       CheckClockAndZReport();
     } catch (const Error& e) {
@@ -58,7 +66,7 @@ bool kFiscalPrinter_EPSFPNAT::Init() {
       fIOHandler->Debug(let_error, FromUtf8(e.what()));
     }
   }
-  return true;
+  return !fPrinterSilent;
 }
 
 bool kFiscalPrinter_EPSFPNAT::NotAvailable(StringView aOperation) {
