@@ -180,23 +180,39 @@ TEST_F(StatusCommands, InitReadsTheHandshakeAndLineLength) {
   EXPECT_EQ(fDevice->fLineLength, 40);
 }
 
-// A printer that does not answer is not initialised: Init stops at its first command. One that
-// refuses the parameter reads with an error answer is still initialised.
+// A printer that does not answer is not initialised: Init stops at its first command, silent or
+// refused up to the frame bound. One that refuses the parameter reads with an error answer is
+// still initialised.
 TEST_F(StatusCommands, InitStopsAtAPrinterThatDoesNotAnswer) {
+  struct Case {
+    const char* fault;
+    bool result;
+    size_t frames;
+    const char16_t* error;
+  };
+  const Case cases[] = {{"*:silence:always", false, 3, u"Timeout Error"},
+                        {"*:resend:always", false, kFiscalPrinter_EPSFPNAT::kMaxFrameSends,
+                         u"The printer refused the frame 5 times"},
+                        {"4214:error=16:always", true, 0, u"NON PREVISTO"}};
   IO().SetReadTimeout(40);
-  fSimulator.AddFault("*:silence:always");
-  EXPECT_FALSE(fDevice->Init());
-  EXPECT_EQ(Commands(fSimulator), (std::vector<std::string>{"4214", "4214", "4214"}));
-  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
-
-  fSimulator.ClearFaults();
-  fSimulator.AddFault("4214:error=16:always");
-  fSimulator.ClearTranscript();
-  IO().ResetCustomError();
-  fDevice->BeginOperation();
-  EXPECT_TRUE(fDevice->Init());
-  EXPECT_FALSE(fDevice->fAckEnabled);
-  EXPECT_EQ(Commands(fSimulator).back(), "1088");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    fSimulator.ClearFaults();
+    fSimulator.AddFault(c.fault);
+    fSimulator.ClearTranscript();
+    IO().ResetCustomError();
+    fDevice->BeginOperation();
+    EXPECT_EQ(fDevice->Init(), c.result);
+    EXPECT_EQ(IO().ErrorMessage(), c.error);
+    CountOf(fpsim::EntryKind::Frame, c.frames);  // the last refused frame may still be on its way
+    const std::vector<std::string> commands = Commands(fSimulator);
+    if (c.result) {
+      EXPECT_FALSE(fDevice->fAckEnabled);
+      EXPECT_EQ(commands.back(), "1088");
+    } else {
+      EXPECT_EQ(commands, std::vector<std::string>(c.frames, "4214"));
+    }
+  }
 }
 
 TEST_F(StatusCommands, VatTableWithTheNaturesInRtMode) {
