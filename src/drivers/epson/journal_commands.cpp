@@ -16,7 +16,6 @@ constexpr int32_t kNonFiscalKind = 2;
 constexpr const char16_t* kKindDigits[] = {u"5", u"1", nullptr, u"4", u"2"};
 // A journal line of a memory read: answer positions 17-62, after its place in the journal at
 // 3-16 (the document's date and number, the line's number).
-constexpr size_t kPlaceFirst = 3;
 constexpr size_t kLineFirst = 17;
 constexpr size_t kLineLast = 62;
 // The error code of a read stopped by the driver (not the printer's).
@@ -60,14 +59,13 @@ bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDes
   if (aDestination != rd_Memory) return ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Print");
 
   StringList lines;
-  String lastPlace;
+  String lastAnswer;
   bool result = ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Read - Start from first line");
   while (result && fFullResponseData.substr(0, 4) != u"3102") {
     // A printer that keeps answering lines would keep the read going for ever: it ends when the
-    // printer sends the line it sent last again (the same date, document and line numbers), or
-    // when the read has more lines than one answer should carry.
-    const String place = ResponseField(kPlaceFirst, kLineFirst - 1);
-    if (!lines.empty() && place == lastPlace) {
+    // printer sends the answer it sent last again (the same line at the same place: its date,
+    // document and line numbers), or when the read has more lines than one answer should carry.
+    if (!lines.empty() && fResponseData == lastAnswer) {
       fIOHandler->SetCustomError(kJournalStopCode, u"Journal read stopped: the printer sent line " +
                                                        IntToStr(static_cast<int64_t>(lines.size())) + u" again");
       result = false;
@@ -80,7 +78,7 @@ bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDes
       result = false;
       break;
     }
-    lastPlace = place;
+    lastAnswer = fResponseData;
     lines.push_back(ResponseField(kLineFirst, kLineLast));
     result = ExecuteCommand(u"3103", selector + u"1" + u"00", u"Memory Read - Next lines");
   }
