@@ -161,7 +161,8 @@ class kFiscalPrinterDevice {
   virtual bool GetLotteryReceiptStatus(kReceiptReference& aReference) = 0;
   virtual bool GetReceiptText(kReceiptReference& aReference, String& aText) = 0;
 
-  // The driver's initialisation after OPEN has connected the transport.
+  // The driver's initialisation after OPEN has connected the transport. False when the printer
+  // does not answer: OPEN then fails and lets the device go.
   virtual bool Init() = 0;
 
   // ---- what the printer did with a document (receipt_outcome.cpp) ----
@@ -253,6 +254,9 @@ class kFiscalPrinterDevice {
   bool fInDoubtFileChecked = false;
 
  protected:
+  // Called by the frame of every public operation before its body: a driver clears there what
+  // holds for one exported call only.
+  virtual void BeginOperation() {}
   // The frame of every public operation: the separator line with aLabel, Error true and the
   // log file name, the body, then the outcome from the transport's error state.
   template <typename Result, typename Body>

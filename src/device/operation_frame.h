@@ -57,6 +57,7 @@ Result kFiscalPrinterDevice::RunOperation(StringView aLabel, Body&& aBody) {
   Result result;
   result.Error = true;
   result.LogFileName = fIOHandler->GetLogFileName();
+  BeginOperation();
   fCommit = cms_NotSent;
   // Whatever call comes next on the printer, a receipt left in doubt is settled first.
   if (fIOHandler->GetConnected()) SettleReceiptInDoubt();

@@ -120,7 +120,15 @@ QX_DEFINE_WRAPPER(GETEJFILES, _int_GETEJFILES_result, D{dt_EJFilesRequest}, Pub_
 void kFiscalPrinterWrapper_OPEN::AfterOperation(kFiscalPrinterDevice& aDevice) {
   if (fResult.Error) return;
   fResult.Handle = aDevice.fHandle;
-  aDevice.Init();
+  if (!aDevice.Init()) {
+    // A printer that does not answer is not opened: the answer has no handle, so a device this
+    // call created is released, and the port is let go for the next OPEN.
+    fResult.Handle = 0;
+    fResult.Error = true;
+    fResult.ErrorText = aDevice.IOHandler().ErrorMessage();
+    aDevice.IOHandler().Disconnect();
+    return;
+  }
   // Their answers are not part of OPEN's: they leave the serial number, the fiscal mode and the
   // VAT table filled in the device.
   aDevice.Pub_GetStatus(*fHandler);

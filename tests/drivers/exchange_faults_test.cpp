@@ -6,38 +6,16 @@
 #include <algorithm>
 
 #include "epson_fixture.h"
+#include "scripted_exchange.h"
 #include "support/error.h"
-#include "support/scripted_io_handler.h"
 
 namespace qx {
 namespace {
 
 using testing::AnswerFrame;
-using testing::ScriptedIOHandler;
+using testing::ScriptedExchange;
 
 const String kAck(1, char16_t(0x06));
-
-// The driver talking to a scripted printer.
-class ScriptedExchange : public ::testing::Test {
- protected:
-  ScriptedExchange() {
-    kReceiptPrinterHandler handler;
-    handler.Deserialize(FromUtf8(testing::SerialRequest("/dev/null", 0)), {});
-    fDriver = std::make_unique<kFiscalPrinter_EPSFPNAT>(handler);
-    auto io = std::make_unique<ScriptedIOHandler>();
-    fIO = io.get();
-    fDriver->fIOHandler = std::move(io);
-  }
-
-  size_t FramesWritten() const {
-    size_t n = 0;
-    for (const String& w : fIO->fWrites) n += !w.empty() && w[0] == 0x02 ? 1 : 0;
-    return n;
-  }
-
-  std::unique_ptr<kFiscalPrinter_EPSFPNAT> fDriver;
-  ScriptedIOHandler* fIO = nullptr;
-};
 
 TEST_F(ScriptedExchange, FailingAcknowledgementIsTheCallsError) {
   fIO->Reply(AnswerFrame("42010503250907"));
@@ -87,6 +65,36 @@ TEST_F(ScriptedExchange, EndlessHandshakeBytesEndTheExchange) {
   }
 }
 
+// A printer that refuses the frame every time, or answers nothing readable, ends the exchange
+// after a bounded number of frames, not after as many as fit in its time-outs. A refusal is an
+// answer: the next command of the call is still sent.
+TEST_F(ScriptedExchange, RefusalsAndUnreadableAnswersEndAfterTheFrameBound) {
+  struct Case {
+    std::string reply;
+    const char16_t* error;
+  };
+  const Case cases[] = {{"\x0F", u"The printer refused the frame 5 times"}, {"\xFF", u"Timeout Error"}};
+  fIO->SetReadTimeout(50);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    fIO->fWrites.clear();
+    fIO->ResetCustomError();
+    for (int i = 0; i < 1000; ++i) fIO->Reply(c.reply);
+    TDateTime clock = 0;
+    EXPECT_FALSE(fDriver->GetDateTime(clock));
+    EXPECT_EQ(FramesWritten(), static_cast<size_t>(kFiscalPrinter_EPSFPNAT::kMaxFrameSends));
+    EXPECT_EQ(fIO->ErrorCode(), -99);
+    EXPECT_EQ(fIO->ErrorMessage(), c.error);
+    EXPECT_FALSE(fDriver->PrinterSilent());
+    while (fIO->InputBufferContainsData()) fIO->ReadUpTo({});
+    fIO->ResetCustomError();
+    fIO->Reply(AnswerFrame("205024000000000000000000000"));
+    fDriver->IsDayOpen();
+    EXPECT_FALSE(fIO->ErrorFound());
+    EXPECT_EQ(FramesWritten(), static_cast<size_t>(kFiscalPrinter_EPSFPNAT::kMaxFrameSends) + 1);
+  }
+}
+
 TEST_F(ScriptedExchange, ChecksumIsTheSumOfTheBytesOnTheWire) {
   // The euro sign goes out as 80h: "01E1078" sums to 374, with 128 that is 502.
   const String frame = fDriver->BuildFrame(u"E1078\u20AC");
@@ -110,8 +118,60 @@ TEST_P(SilentPrinter, ThreeFramesThreeTimeoutLines) {
   EXPECT_EQ(log.find("Timeout: #4"), std::string::npos);
 }
 
+// After a silence the rest of the call sends nothing, even once the error state was cleared (as
+// the status reading's fall-back clears it); the next call asks the printer again.
+TEST_P(SilentPrinter, LaterCommandsOfTheCallAreNotSent) {
+  if (GetParam()) ConnectTcp();
+  fSimulator.AddFault("*:silence:always");
+  fSimulator.ClearTranscript();
+  TDateTime clock = 7;
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  EXPECT_TRUE(fDevice->PrinterSilent());
+  IO().ResetCustomError();
+  EXPECT_FALSE(fDevice->IsDayOpen());
+  EXPECT_EQ(fDevice->GetS14Value(27), u"");
+  EXPECT_EQ(IO().ErrorCode(), -99);
+  EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 3u);
+  fDevice->BeginOperation();
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 6u);
+  const std::string log = CloseAndReadLog();
+  EXPECT_NE(log.find(" - ERROR - Command 2050 not sent: the printer did not answer\r\n"), std::string::npos);
+  EXPECT_NE(log.find(" - ERROR - Command 4214 not sent: the printer did not answer\r\n"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, SilentPrinter, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& aInfo) { return aInfo.param ? "Tcp" : "Serial"; });
+
+// The probe: after a commit command got no answer, the flow may ask the printer once more. Inside
+// the probe the question is sent with its three attempts; an answer ends the silence.
+class ProbeAfterSilence : public testing::EpsonFixture {};
+
+TEST_F(ProbeAfterSilence, AsksAgainAndAnAnswerEndsTheSilence) {
+  fSimulator.AddFault("*:silence:always");
+  TDateTime clock = 0;
+  EXPECT_FALSE(fDevice->GetDateTime(clock));
+  {
+    const kFiscalPrinter_EPSFPNAT::SilenceProbe probe(*fDevice);
+    EXPECT_FALSE(fDevice->IsDayOpen());
+  }
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 6u);
+  EXPECT_TRUE(fDevice->PrinterSilent());
+  EXPECT_FALSE(fDevice->IsDayOpen());
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 6u);
+
+  fSimulator.ClearFaults();
+  IO().ResetCustomError();
+  {
+    const kFiscalPrinter_EPSFPNAT::SilenceProbe probe(*fDevice);
+    EXPECT_TRUE(fDevice->GetDateTime(clock));
+  }
+  EXPECT_FALSE(fDevice->PrinterSilent());
+  EXPECT_FALSE(fDevice->IsDayOpen());
+  EXPECT_FALSE(IO().ErrorFound());
+  EXPECT_EQ(fSimulator.FramesReceived().size(), 8u);
+}
 
 // The printer answers the status question with another command's echo once: the driver
 // discards that answer and reads its own.

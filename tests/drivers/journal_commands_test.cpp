@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 
 #include "epson_fixture.h"
+#include "scripted_exchange.h"
 #include "sent_frames.h"
 #include "support/error.h"
 
@@ -124,6 +126,61 @@ TEST_F(JournalCommands, TheLoginPasswordStaysOnTheWireButNotInTheLog) {
   EXPECT_NE(log.find("*Memory Read - Login*"), std::string::npos);
   // The mask ends with the login: the read's frames are logged as sent.
   EXPECT_NE(log.find("E310301110103250203250"), std::string::npos);
+}
+
+// A printer that keeps answering lines: the read stops with an error when the printer sends the
+// same line again (its date, document and line numbers) or once the read passes its bound of
+// lines. The lines read before stay in the text.
+class EndlessJournal : public testing::ScriptedExchange {
+ protected:
+  // A memory-read answer: "01", the document's ddmmyy, its number, the line's number, the line.
+  static std::string LineAnswer(int aLine) {
+    char place[32];
+    std::snprintf(place, sizeof place, "01010325%04d%04d", 1 + aLine / 10, aLine);
+    const std::string text = "RIGA " + std::to_string(aLine);
+    return testing::AnswerFrame("3103" + std::string(place) + text + std::string(46 - text.size(), ' '));
+  }
+  bool Read(String& aText) {
+    return fDriver->EJReportFiscalReceipt(rd_Memory, 1, 99, aText, EncodeDate(2025, 3, 1), EncodeDate(2025, 3, 2));
+  }
+  static std::string Lines(int aCount) {
+    std::string out;
+    for (int n = 0; n < aCount; ++n) {
+      const std::string text = "RIGA " + std::to_string(n);
+      out += text + std::string(46 - text.size(), ' ') + "\r\n";
+    }
+    return out;
+  }
+};
+
+TEST_F(EndlessJournal, TheSameLineAgainStopsTheRead) {
+  fIO->Reply(testing::AnswerFrame("4038"));
+  fIO->Reply(LineAnswer(0));
+  for (int i = 0; i < 1000; ++i) fIO->Reply(LineAnswer(1));
+  String text;
+  EXPECT_FALSE(Read(text));
+  EXPECT_EQ(ToUtf8(fIO->ErrorMessage()), "Journal read stopped: the printer sent line 2 again");
+  EXPECT_EQ(ToUtf8(text), Lines(2));
+  EXPECT_EQ(FramesWritten(), 4u);  // the login, the first line, line 2 and line 2 again
+}
+
+TEST_F(EndlessJournal, TheReadStopsAtItsBoundOfLines) {
+  fDriver->fMaxJournalLines = 5;
+  // Exactly the bound, then the end: a whole journal.
+  fIO->Reply(testing::AnswerFrame("4038"));
+  for (int n = 0; n < 5; ++n) fIO->Reply(LineAnswer(n));
+  fIO->Reply(testing::AnswerFrame("3102"));
+  String text;
+  ASSERT_TRUE(Read(text));
+  EXPECT_EQ(ToUtf8(text), Lines(5));
+
+  fIO->fWrites.clear();
+  fIO->Reply(testing::AnswerFrame("4038"));
+  for (int n = 0; n < 1000; ++n) fIO->Reply(LineAnswer(n));
+  EXPECT_FALSE(Read(text));
+  EXPECT_EQ(ToUtf8(fIO->ErrorMessage()), "Journal read stopped after 5 lines: ask for a shorter date range");
+  EXPECT_EQ(ToUtf8(text), Lines(5));
+  EXPECT_EQ(FramesWritten(), 7u);  // the login, five lines and the sixth
 }
 
 class LotteryCommands : public testing::EpsonFixture {

@@ -89,6 +89,21 @@ TEST_F(NativeProtocol, SilenceEndsAfterThreeAttempts) {
   EXPECT_EQ(log.find("Timeout: #4"), std::string::npos);
 }
 
+// A control character in the data would be a frame boundary or a handshake byte for the
+// printer: it goes out as a blank, and the log names the command and the positions.
+TEST_F(NativeProtocol, ControlCharactersOfTheDataGoOutAsBlanks) {
+  ASSERT_TRUE(fDevice->ExecuteCommand(u"1062", u"011A\x03\x02" u"00E10880171\x03\x06\x0F\x11\x1F" u"00", u"WriteDisplay"));
+  const std::vector<std::string> frames = fSimulator.FramesReceived();
+  ASSERT_EQ(frames.size(), 1u);
+  const std::string text = "A  00E10880171" + std::string(5, ' ');
+  EXPECT_EQ(frames[0].substr(4, frames[0].size() - 7), "1062" "011" + text + "00");
+  EXPECT_EQ(fSimulator.WithModel([](fpsim::PrinterModel& m) { return m.State().display; }), text);
+  EXPECT_EQ(CountOf(EntryKind::Junk), 0u);
+  EXPECT_NE(CloseAndReadLog().find(" - WriteDisplay: control characters sent as blanks at data positions 5, 6, 18, "
+                                   "19, 20, 21, 22\r\n"),
+            std::string::npos);
+}
+
 TEST_F(NativeProtocol, NoAckWhenThePrinterDoesNotWantOne) {
   fDevice->fAckEnabled = false;
   TDateTime clock = 0;
@@ -126,7 +141,9 @@ TEST_F(NativeProtocol, MisbehavingPrinterThenTheNextRequestWorks) {
     const int64_t start = platform::MonotonicMs();
     fDevice->GetDateTime(clock);
     EXPECT_LT(platform::MonotonicMs() - start, 3000) << fault;
+    // The next request: a new call asks a printer that was silent in the last one again.
     IO().ResetCustomError();
+    fDevice->BeginOperation();
     // A late answer of the faulty exchange may still be on the line; it is cleared before the
     // next frame goes out.
     platform::SleepMs(450);

@@ -80,6 +80,7 @@ TEST_F(StatusCommands, FailureBeforeTheRtStatusIsTheAnswer) {
     fSimulator.AddFault(c.fault);
     fSimulator.ClearTranscript();
     IO().ResetCustomError();
+    fDevice->BeginOperation();
     const Status s = ReadStatus(*fDevice);
     EXPECT_FALSE(s.result);
     EXPECT_EQ(s.fiscalMode, u"");
@@ -90,7 +91,32 @@ TEST_F(StatusCommands, FailureBeforeTheRtStatusIsTheAnswer) {
   }
   fSimulator.ClearFaults();
   IO().ResetCustomError();
+  fDevice->BeginOperation();
   EXPECT_EQ(ReadStatus(*fDevice).fiscalMode, u"RT");
+}
+
+// A printer that falls silent costs the status reading one command's attempts: nothing is asked
+// after it, also when it fell silent after answering another command's echo.
+TEST_F(StatusCommands, SilenceEndsTheReadingAtThatCommand) {
+  struct Case {
+    std::vector<std::string> faults;
+    std::vector<std::string> commands;
+  };
+  const Case cases[] = {{{"*:silence:always"}, {"2050", "2050", "2050"}},
+                        {{"2050:echo=4201", "*:silence:always"}, {"2050", "2050", "2050", "2050"}},
+                        {{"1074:silence:always"}, {"2050", "4201", "1074", "1074", "1074"}}};
+  IO().SetReadTimeout(40);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.faults.back());
+    fSimulator.ClearFaults();
+    for (const std::string& fault : c.faults) fSimulator.AddFault(fault);
+    fSimulator.ClearTranscript();
+    IO().ResetCustomError();
+    fDevice->BeginOperation();
+    EXPECT_FALSE(ReadStatus(*fDevice).result);
+    EXPECT_EQ(IO().ErrorMessage(), u"Timeout Error");
+    EXPECT_EQ(Commands(fSimulator), c.commands);
+  }
 }
 
 TEST_F(StatusCommands, AnEchoOfAnotherCommandIsAskedAgain) {
@@ -152,6 +178,41 @@ TEST_F(StatusCommands, InitReadsTheHandshakeAndLineLength) {
   fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().s14[51] = '1'; });
   fDevice->Init();
   EXPECT_EQ(fDevice->fLineLength, 40);
+}
+
+// A printer that does not answer is not initialised: Init stops at its first command, silent or
+// refused up to the frame bound. One that refuses the parameter reads with an error answer is
+// still initialised.
+TEST_F(StatusCommands, InitStopsAtAPrinterThatDoesNotAnswer) {
+  struct Case {
+    const char* fault;
+    bool result;
+    size_t frames;
+    const char16_t* error;
+  };
+  const Case cases[] = {{"*:silence:always", false, 3, u"Timeout Error"},
+                        {"*:resend:always", false, kFiscalPrinter_EPSFPNAT::kMaxFrameSends,
+                         u"The printer refused the frame 5 times"},
+                        {"4214:error=16:always", true, 0, u"NON PREVISTO"}};
+  IO().SetReadTimeout(40);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    fSimulator.ClearFaults();
+    fSimulator.AddFault(c.fault);
+    fSimulator.ClearTranscript();
+    IO().ResetCustomError();
+    fDevice->BeginOperation();
+    EXPECT_EQ(fDevice->Init(), c.result);
+    EXPECT_EQ(IO().ErrorMessage(), c.error);
+    CountOf(fpsim::EntryKind::Frame, c.frames);  // the last refused frame may still be on its way
+    const std::vector<std::string> commands = Commands(fSimulator);
+    if (c.result) {
+      EXPECT_FALSE(fDevice->fAckEnabled);
+      EXPECT_EQ(commands.back(), "1088");
+    } else {
+      EXPECT_EQ(commands, std::vector<std::string>(c.frames, "4214"));
+    }
+  }
 }
 
 TEST_F(StatusCommands, VatTableWithTheNaturesInRtMode) {

@@ -1,5 +1,7 @@
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
 
+#include <functional>
+
 #include "support/error.h"
 #include "support/text_functions.h"
 
@@ -36,20 +38,37 @@ std::unique_ptr<kFiscalPrinterDevice> kFiscalPrinter_EPSFPNAT::CreateDevice(kRec
 }
 
 bool kFiscalPrinter_EPSFPNAT::Init() {
-  fAckEnabled = GetS14Value(27) == u"1";
-  fIOHandler->Debug(let_info, String(u"AckEnabled=") + (fAckEnabled ? u"True" : u"False"));
-  fJavaPOSEnabled = GetS14Value(29) == u"1";
-  fIOHandler->Debug(let_info, String(u"JavaposEnabled=") + (fJavaPOSEnabled ? u"True" : u"False"));
-  fLineLength = GetS14Value(51) == u"0" ? 46 : 40;
-  fIOHandler->Debug(let_info, u"LineLength=" + IntToStr(fLineLength));
-  SetS14Value(11, u"1");
-  SetS14Value(13, u"0");
-  SetS15Value(27, u"00");
-  SetS14Value(58, u"0");
-  SetS14Value(59, u"0");
-  Reset();
+  // A printer that does not answer is not opened: Init stops at the first command that got no
+  // answer frame (silence, or the frame refused up to the bound). An error answer is an answer:
+  // a parameter the printer refuses to give keeps its default.
+  const auto unanswered = [this] { return fPrinterSilent || fIOHandler->ErrorCode() == kTimeoutErrorCode; };
+  const std::function<void()> steps[] = {
+      [this] {
+        fAckEnabled = GetS14Value(27) == u"1";
+        fIOHandler->Debug(let_info, String(u"AckEnabled=") + (fAckEnabled ? u"True" : u"False"));
+      },
+      [this] {
+        fJavaPOSEnabled = GetS14Value(29) == u"1";
+        fIOHandler->Debug(let_info, String(u"JavaposEnabled=") + (fJavaPOSEnabled ? u"True" : u"False"));
+      },
+      [this] {
+        fLineLength = GetS14Value(51) == u"0" ? 46 : 40;
+        fIOHandler->Debug(let_info, u"LineLength=" + IntToStr(fLineLength));
+      },
+      [this] { SetS14Value(11, u"1"); },
+      [this] { SetS14Value(13, u"0"); },
+      [this] { SetS15Value(27, u"00"); },
+      [this] { SetS14Value(58, u"0"); },
+      [this] { SetS14Value(59, u"0"); },
+      [this] { Reset(); },
+  };
+  for (const std::function<void()>& step : steps) {
+    step();
+    if (unanswered()) return false;
+  }
   if (fRTServerActive) {
-    // Init never fails: whatever the check raises is logged and the device opens.
+    // What the check raises does not fail Init: it is logged and the device opens. A printer
+    // that stops answering during the check does.
     try {
       CheckClockAndZReport();
     } catch (const Error& e) {
@@ -58,7 +77,7 @@ bool kFiscalPrinter_EPSFPNAT::Init() {
       fIOHandler->Debug(let_error, FromUtf8(e.what()));
     }
   }
-  return true;
+  return !unanswered();
 }
 
 bool kFiscalPrinter_EPSFPNAT::NotAvailable(StringView aOperation) {

@@ -124,9 +124,9 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // Whether an answer frame answers the command sent; a late answer to an earlier command does not.
   static bool AnswersCommand(StringView aInnerAnswer, StringView aCommand);
   static String GetPrinterErrorText(int32_t aCode);
-  // Whether the last exchange got an answer frame (an error answer counts): a command that
-  // failed without one may still have been carried out by the printer.
-  bool fLastAnswered = false;
+  // Whether the last command was sent and got no answer frame (an error answer is one): such a
+  // command may still have been carried out by the printer.
+  bool fLastUnanswered = false;
   // After a command that registers the running operation's document: answered, it is
   // registered; refused by the printer, nothing is; unanswered, the printer must be asked.
   bool NoteCommit(bool aResult);
@@ -240,6 +240,45 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // The computer's clock of that check (tests hold it still).
   std::function<TDateTime()> fComputerClock = [] { return Now(); };
 
+  // ---- bounds of the exchange and of one exported call (native_protocol.cpp) ----
+  // Against a printer that refuses, talks garbage or says nothing, every exchange and every call
+  // ends after a bounded number of frames as well as a bounded time.
+  //
+  // One exchange sends its frame at most kMaxFrameSends times (the first send, the resends
+  // after refusals and after unreadable answers). A printer that refuses it every time ends the
+  // exchange with code -99 and "The printer refused the frame N times".
+  static constexpr int kMaxFrameSends = 10;
+  // Silence: once an exchange got no answer frame at all (its three attempts ran out), the
+  // later exchanges of the same exported call fail at once with "Timeout Error" and send
+  // nothing; the log says which command was not sent. A switched-off printer so costs one
+  // exchange's time-outs per call, not one per command.
+  bool PrinterSilent() const { return fPrinterSilent; }
+  // The start of an exported call: the frame of every public operation calls it, so the
+  // silence of one call does not reach the next.
+  void BeginOperation() override { fPrinterSilent = false; }
+  // Inside the scope of a probe, exchanges are sent despite an earlier silence, each with its
+  // normal three attempts: for asking the printer once more what became of a command that got
+  // no answer. An answer clears the silence for the rest of the call; another silence leaves
+  // it set. Probes may nest.
+  //   { kFiscalPrinter_EPSFPNAT::SilenceProbe probe(*this); GetPrinterStatus(...); }
+  class SilenceProbe {
+   public:
+    explicit SilenceProbe(kFiscalPrinter_EPSFPNAT& aDriver) : fDriver(aDriver) { ++fDriver.fSilenceProbes; }
+    ~SilenceProbe() { --fDriver.fSilenceProbes; }
+    SilenceProbe(const SilenceProbe&) = delete;
+    SilenceProbe& operator=(const SilenceProbe&) = delete;
+
+   private:
+    kFiscalPrinter_EPSFPNAT& fDriver;
+  };
+  // The journal read to memory stops with an error after this many lines (journal_commands.cpp;
+  // the figure's reasoning is in docs/PLATFORM.md).
+  size_t fMaxJournalLines = 200000;
+
+ private:
+  bool fPrinterSilent = false;
+  int32_t fSilenceProbes = 0;
+  // ---- end of the bounds ----
 
  private:
   // The answer of an operation whose printer commands this version does not send yet.

@@ -14,9 +14,12 @@ constexpr int32_t kZReportKind = 0;
 constexpr int32_t kNonFiscalKind = 2;
 // The printer's kind digits in the order of the journal kinds; the non-fiscal journal has none.
 constexpr const char16_t* kKindDigits[] = {u"5", u"1", nullptr, u"4", u"2"};
-// A journal line of a memory read: answer positions 17-62.
+// A journal line of a memory read: answer positions 17-62, after its place in the journal at
+// 3-16 (the document's date and number, the line's number).
 constexpr size_t kLineFirst = 17;
 constexpr size_t kLineLast = 62;
+// The error code of a read stopped by the driver (not the printer's).
+constexpr int32_t kJournalStopCode = -1;
 
 // The login command carries the printer's local password: the log shows it as asterisks.
 class MaskedPassword {
@@ -56,8 +59,26 @@ bool kFiscalPrinter_EPSFPNAT::ReadElectronicJournal(int32_t aKind, qxEJReportDes
   if (aDestination != rd_Memory) return ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Print");
 
   StringList lines;
+  String lastAnswer;
   bool result = ExecuteCommand(u"3103", selector + u"0" + u"00", u"Memory Read - Start from first line");
   while (result && fFullResponseData.substr(0, 4) != u"3102") {
+    // A printer that keeps answering lines would keep the read going for ever: it ends when the
+    // printer sends the answer it sent last again (the same line at the same place: its date,
+    // document and line numbers), or when the read has more lines than one answer should carry.
+    if (!lines.empty() && fResponseData == lastAnswer) {
+      fIOHandler->SetCustomError(kJournalStopCode, u"Journal read stopped: the printer sent line " +
+                                                       IntToStr(static_cast<int64_t>(lines.size())) + u" again");
+      result = false;
+      break;
+    }
+    if (lines.size() >= fMaxJournalLines) {
+      fIOHandler->SetCustomError(kJournalStopCode, u"Journal read stopped after " +
+                                                       IntToStr(static_cast<int64_t>(lines.size())) +
+                                                       u" lines: ask for a shorter date range");
+      result = false;
+      break;
+    }
+    lastAnswer = fResponseData;
     lines.push_back(ResponseField(kLineFirst, kLineLast));
     result = ExecuteCommand(u"3103", selector + u"1" + u"00", u"Memory Read - Next lines");
   }

@@ -26,6 +26,23 @@ void AppendTwoDigits(String& aOut, int64_t aValue) {
   aOut += static_cast<char16_t>(u'0' + aValue % 10);
 }
 
+// The data as the printer may take it: a character below 20h, from the text of a request, would
+// end the frame, start another or pass for a handshake byte, so it goes out as a blank and the
+// document still prints. The log names the command and the positions (from 1) in its data.
+String WireData(StringView aData, StringView aLabel, kIOHandler& aIO) {
+  String data(aData);
+  String positions;
+  for (size_t i = 0; i < data.size(); ++i) {
+    if (data[i] >= 0x20) continue;
+    data[i] = u' ';
+    if (!positions.empty()) positions += u", ";
+    positions += IntToStr(static_cast<int64_t>(i + 1));
+  }
+  if (!positions.empty())
+    aIO.Debug(let_info, String(aLabel) + u": control characters sent as blanks at data positions " + positions);
+  return data;
+}
+
 }  // namespace
 
 String kFiscalPrinter_EPSFPNAT::CalcChecksum(StringView aText) {
@@ -123,11 +140,18 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
   if (tQX_LogWriter* log = io.Logger()) log->Write(let_info, {u"*", aLabel, u"*"});
   fFullResponseData.clear();
   fResponseData.clear();
+  if (fPrinterSilent && fSilenceProbes == 0) {
+    // Every further command would only wait out its attempts as well.
+    io.Debug(let_error, u"Command " + String(aCommand) + u" not sent: the printer did not answer");
+    fLastUnanswered = false;  // never sent: the printer cannot have carried it out
+    io.SetCustomError(kTimeoutErrorCode, u"Timeout Error");
+    return false;
+  }
   String text;
   text.reserve(1 + aCommand.size() + aData.size());
   text += u'E';
   text.append(aCommand);
-  text.append(aData);
+  text.append(WireData(aData, aLabel, io));
   const String frame = BuildFrame(text);
 
   const int64_t start = platform::MonotonicMs();
@@ -140,16 +164,32 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
   bool done = false;
   // Set for the pass after a late answer to an earlier command was read.
   bool stale = false;
+  // The frame goes out at most kMaxFrameSends times: a printer that refuses it, or answers
+  // nothing readable, as fast as it is sent would otherwise be sent it for all the time-outs.
+  int sends = 0;
+  int refusals = 0;
+  bool capped = false;
+  const auto send = [&] {
+    if (sends == kMaxFrameSends) {
+      io.Debug(let_error, u"Frame sent " + IntToStr(sends) + u" times without an answer");
+      capped = true;
+      return false;
+    }
+    ++sends;
+    io.Write(frame);
+    return true;
+  };
   while (!done && attempt <= 3) {
     if (!IsByte(lastRead, kACK) && !IsByte(lastRead, kDC1) && !stale) {
       io.ClearBuffers();
-      io.Write(frame);
+      if (!send()) break;
     }
     lastRead = io.ReadUpTo(kTerminators);
     stale = false;
     const int64_t now = platform::MonotonicMs();
     if (IsByte(lastRead, kResend)) {
-      io.Write(frame);
+      ++refusals;
+      if (!send()) break;
     } else if (IsByte(lastRead, kDC1)) {
       // A busy printer restarts the wait, but only within the busy window of this exchange.
       if (now - start < busyWindow) deadline = now + io.ReadTimeout();
@@ -179,11 +219,20 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
     }
   }
 
-  fLastAnswered = done;
+  fLastUnanswered = !done;
+  if (!done && capped && refusals > 0) {
+    io.SetCustomError(kTimeoutErrorCode, u"The printer refused the frame " + IntToStr(refusals) + u" times");
+    return false;
+  }
   if (!done) {
+    // No answer frame within the attempts: the printer is taken to be silent for the rest of
+    // this call. One that ran into the frame bound with unreadable answers is not silent.
+    if (!capped) fPrinterSilent = true;
     io.SetCustomError(kTimeoutErrorCode, u"Timeout Error");
     return false;
   }
+  // An answer, also to a probe: the printer is there again.
+  fPrinterSilent = false;
   if (inner.size() > 5) {
     fFullResponseData = inner.substr(3, inner.size() - 5);
     fResponseData = inner.size() > 9 ? inner.substr(7, inner.size() - 9) : String();
@@ -200,7 +249,7 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
 bool kFiscalPrinter_EPSFPNAT::NoteCommit(bool aResult) {
   if (aResult)
     fCommit = cms_Confirmed;
-  else if (!fLastAnswered)
+  else if (fLastUnanswered)
     fCommit = cms_Unanswered;
   return aResult;
 }

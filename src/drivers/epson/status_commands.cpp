@@ -144,6 +144,8 @@ bool kFiscalPrinter_EPSFPNAT::CloseOpenDocument() {
 bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
   bool paperEnd = false, paperNearEnd = false, coverOpen = false, fiscalOpen = false, receiptOpen = false;
   String firmware;
+  // Asked after a command that got no answer: sent even though the printer was silent.
+  const SilenceProbe probe(*this);
   if (!GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, fiscalOpen, receiptOpen, firmware)) return false;
   aOpen = fiscalOpen || receiptOpen;
   return true;
@@ -151,6 +153,7 @@ bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
 
 // "1070": positions 3-6 the number the next document gets, 7-10 the closing that will close it.
 bool kFiscalPrinter_EPSFPNAT::ReadDocumentNumbers(qxDocumentNumbers& aNumbers) {
+  const SilenceProbe probe(*this);
   if (!ExecuteCommand(u"1070", u"01", u"ReadDocumentNumbers")) return false;
   int32_t next = 0, closing = 0;
   if (!TryStrToInt(ResponseField(3, 6), next) || !TryStrToInt(ResponseField(7, 10), closing) || next < 0 ||
