@@ -66,10 +66,17 @@ _int_GETSTATUS_result kFiscalPrinterDevice::Pub_GetStatus(kReceiptPrinterHandler
     GetStatus(r.DayOpened, r.DateTime, r.PaperEnd, r.PaperNearEnd, r.CoverOpen, r.FiscalReceiptOpen, r.ReceiptOpen,
               r.TrainingMode, r.FirmwareVersion, r.SerialNumber, r.FiscalMode);
     // The processor library may answer the status in the printer's place; its failure leaves
-    // the printer's values.
-    if (fProcessor->Active())
+    // the printer's values. The fiscal mode and the serial number are the device's own from here
+    // on (tables, journal and reports follow the mode): an answer that leaves one out or empty
+    // keeps the printer's.
+    if (fProcessor->Active()) {
+      String serialNumber = r.SerialNumber;
+      String fiscalMode = r.FiscalMode;
       fProcessor->ProcessGetStatus(fXmlString, r.DayOpened, r.DateTime, r.TrainingMode, r.FirmwareVersion,
-                                   r.SerialNumber, r.FiscalMode);
+                                   serialNumber, fiscalMode);
+      if (!serialNumber.empty()) r.SerialNumber = serialNumber;
+      if (!fiscalMode.empty()) r.FiscalMode = fiscalMode;
+    }
   });
   if (!result.Error) {
     fFiscalMode = result.FiscalMode;

@@ -52,6 +52,9 @@ _int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler& aHandler
     // A transport that could not connect but says so only in its log (TCP) still fails the
     // operation: OPEN must not report a printer it cannot reach as open.
     if (!fIOHandler->Connect() && !fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
+    // OPEN reads the printer's settings itself.
+    fLinkToReopen = false;
+    fSettingsToRead = false;
     // A failed till login does not fail the operation: the next receipt or report tries again.
     if (fRTServerActive) OpenRTServerTill(aHandler);
     // A failing OPEN of the processor keeps its message and does not fail the operation.
@@ -64,6 +67,38 @@ _int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler& aHandler
 
 _int_CLOSE_result kFiscalPrinterDevice::Pub_Close(kReceiptPrinterHandler&) {
   return RunOperation<_int_CLOSE_result>(u"Close", [this](_int_CLOSE_result&) { fIOHandler->Disconnect(); });
+}
+
+void kFiscalPrinterDevice::ReopenDroppedLink() {
+  kIOHandler& io = *fIOHandler;
+  const String name = io.LinkName();
+  if (fLinkToReopen || io.LinkDropped()) {
+    if (!fLinkToReopen) Log(let_error, u"Connection to " + name + u" lost");
+    String failure;
+    fLinkToReopen = !io.ReopenLink(failure);
+    if (fLinkToReopen) {
+      Log(let_error, u"Reconnect to " + name + u" failed: " + failure);
+      throw Error(u"Connection to " + name + u" lost; reconnecting failed: " + failure);
+    }
+    Log(let_info, u"Reconnected to " + name);
+    fSettingsToRead = true;
+  }
+  if (!fSettingsToRead) return;
+  // The printer may have been restarted or replaced: its settings are read (and set) again.
+  String failure;
+  try {
+    Init();
+    if (io.ErrorFound()) failure = io.ErrorMessage();
+  } catch (const Error& e) {
+    failure = e.Message();
+  } catch (const std::exception& e) {
+    failure = FromUtf8(e.what());
+  }
+  if (!failure.empty()) {
+    Log(let_error, u"Printer settings not read after reconnecting to " + name + u": " + failure);
+    throw Error(u"Reconnected to " + name + u", but the printer settings could not be read: " + failure);
+  }
+  fSettingsToRead = false;
 }
 
 void kFiscalPrinterDevice::ResetCounters() {

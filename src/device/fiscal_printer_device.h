@@ -220,6 +220,12 @@ class kFiscalPrinterDevice {
 
   kIOHandler& IOHandler() const { return *fIOHandler; }
 
+  // Run at the start of each call on an open device: when the transport's link has dropped since
+  // the last call, opens it again (one attempt, with the connection's time-outs) and reads the
+  // printer's settings again as Init does. A reopen or a settings read that fails raises a clear
+  // error for this call, and the next call tries again. Nothing of an earlier call is sent again.
+  void ReopenDroppedLink();
+
   int32_t fHandle = 0;
   std::unique_ptr<kIOHandler> fIOHandler;
   String fXmlString;
@@ -312,6 +318,12 @@ class kFiscalPrinterDevice {
   String ReceiptInDoubtFileName() const;
   // Writes a line to the device log (nothing when there is none).
   void Log(tQX_MessageType aEntryType, StringView aMessage) const;
+
+ private:
+  // The link dropped and could not be opened again yet.
+  bool fLinkToReopen = false;
+  // The link was opened again and the printer's settings are still to be read.
+  bool fSettingsToRead = false;
 };
 
 // The device classes by driver name: a driver class is a function that makes the device.

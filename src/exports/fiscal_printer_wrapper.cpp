@@ -38,20 +38,35 @@ kFiscalPrinterDevice& kFiscalPrinterWrapper::GetFiscalPrinter(bool aMayCreate, b
   kFiscalPrinterRegistry& registry = kFiscalPrinterRegistry::Instance();
   const int32_t handle = fHandler->fDeviceHandle;
   if (handle > 0) {
-    kFiscalPrinterDevice* device = registry.Find(handle);
-    if (device == nullptr) throw Error(u"Printer Handle not found");
-    device->IOHandler().ResetCustomError();
-    return *device;
+    kDeviceEntryRef entry = registry.Find(handle);
+    if (entry == nullptr) throw Error(u"Printer Handle not found");
+    std::unique_lock<std::mutex> lock(entry->fCallLock);
+    // A CLOSE that ran while this call waited has released the device.
+    if (entry->fDevice == nullptr) throw Error(u"Printer Handle not found");
+    kFiscalPrinterDevice& device = *entry->fDevice;
+    fEntry = std::move(entry);
+    fCallLock = std::move(lock);
+    device.IOHandler().ResetCustomError();
+    return device;
   }
   if (!aMayCreate) throw Error(u"Fiscal Printer has not previously opened");
   const kFiscalPrinterClass create = registry.FindClass(fHandler->fDriver);
   if (create == nullptr) throw Error(u"Fiscal Printer Driver [" + fHandler->fDriver + u"] not registered.");
   // A constructor that raises leaves nothing registered and consumes no handle.
-  std::unique_ptr<kFiscalPrinterDevice> device = create(*fHandler);
-  kFiscalPrinterDevice& created = *device;
-  registry.Add(std::move(device));
+  auto entry = std::make_shared<kDeviceEntry>(create(*fHandler));
+  // Locked before it is registered: a call that guesses the new handle waits for this one.
+  std::unique_lock<std::mutex> lock(entry->fCallLock);
+  registry.Add(entry);
+  kFiscalPrinterDevice& created = *entry->fDevice;
+  fEntry = std::move(entry);
+  fCallLock = std::move(lock);
   aCreated = true;
   return created;
+}
+
+void kFiscalPrinterWrapper::ReleaseDevice() {
+  if (fCallLock.owns_lock()) fCallLock.unlock();
+  fEntry.reset();
 }
 
 template <typename Result>
@@ -63,6 +78,7 @@ void kFiscalPrinterWrapperOf<Result>::Process(StringView aXml) {
     if (aXml.size() > kMaxRequestLength) throw Error(u"The request text is too long");
     fHandler->Deserialize(aXml, fDispatch.Documents);
     device = &GetFiscalPrinter(fDispatch.MayCreate, created);
+    if (!created && ReopensDroppedLink()) device->ReopenDroppedLink();
     if (fDispatch.KeepsRequest) device->fXmlString = String(aXml);
     fResult = (device->*fDispatch.Operation)(*fHandler);
     AfterOperation(*device);
@@ -87,6 +103,7 @@ void kFiscalPrinterWrapperOf<Result>::Process(StringView aXml) {
       if (fResult.ErrorText.empty()) fResult.ErrorText = CurrentErrorText();
     }
   }
+  ReleaseDevice();
 }
 
 #define QX_DEFINE_WRAPPER(NAME, RESULT, DOCUMENTS, OPERATION, MAY_CREATE, KEEPS_REQUEST) \

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "device/fiscal_printer_device.h"
 #include "device/receipt_printer_handler.h"
+#include "exports/registry.h"
 #include "results/answers.h"
 #include "support/text.h"
 
@@ -34,10 +36,19 @@ class kFiscalPrinterWrapper {
   // The device the request's handle names, or a new registered one when there is no handle and
   // aMayCreate. Raises "Printer Handle not found", "Fiscal Printer has not previously opened" or
   // "Fiscal Printer Driver [<name>] not registered.".
-  // aCreated tells whether this call created the device.
+  // aCreated tells whether this call created the device. The device's call lock is held from
+  // here until ReleaseDevice: another call on the same device waits for this one.
   kFiscalPrinterDevice& GetFiscalPrinter(bool aMayCreate, bool& aCreated);
+  // Lets the device go for the calls that wait for it.
+  void ReleaseDevice();
 
   std::unique_ptr<kReceiptPrinterHandler> fHandler;
+
+ private:
+  // The entry of the call's device, kept while its lock is held (declared first: it outlives
+  // the lock).
+  kDeviceEntryRef fEntry;
+  std::unique_lock<std::mutex> fCallLock;
 };
 
 // What tells one export from another: the documents it reads, its device operation, whether a
@@ -70,6 +81,9 @@ class kFiscalPrinterWrapperOf : public kFiscalPrinterWrapper {
   virtual void AfterOperation(kFiscalPrinterDevice&) {}
   // Whether an error is also written to the device's log (OPEN).
   virtual bool LogsErrors() const { return false; }
+  // Whether the call opens again, before its operation, a connection that dropped since the
+  // last call. OPEN connects anyway and CLOSE lets the connection go.
+  virtual bool ReopensDroppedLink() const { return true; }
   // Whether a device that this call created stays registered after it. Only an OPEN that
   // answered its handle keeps it: a device nobody can reach by handle (a failed OPEN, a PAY
   // without handle) is released at the end of its call, with its transport and log thread.
@@ -117,6 +131,7 @@ class kFiscalPrinterWrapper_OPEN : public kFiscalPrinterWrapperOf<_int_OPEN_resu
   void AfterOperation(kFiscalPrinterDevice& aDevice) override;
   bool LogsErrors() const override { return true; }
   bool KeepsCreatedDevice() const override { return fResult.Handle != 0; }
+  bool ReopensDroppedLink() const override { return false; }
 };
 
 // CLOSE: removes the device from the registry and releases it.
@@ -126,6 +141,7 @@ class kFiscalPrinterWrapper_CLOSE : public kFiscalPrinterWrapperOf<_int_CLOSE_re
 
  protected:
   void AfterOperation(kFiscalPrinterDevice& aDevice) override;
+  bool ReopensDroppedLink() const override { return false; }
 };
 
 }  // namespace qx

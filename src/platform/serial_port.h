@@ -63,6 +63,11 @@ class TComPort {
   void SetLineParameters(uint32_t baud, uint8_t data, TStopBits stop, TParity parity);
   int32_t GetBytesPending() const;
   void ClearBuffers();
+  // Whether the open port's line is gone: it hung up (the other end closed, the adapter was
+  // unplugged), a read, write or purge failed the way a vanished device fails, or the device
+  // path no longer leads to the device that was opened. Looks without waiting and without
+  // taking any byte; never raises. False when the port is not open.
+  bool LineLost();
   void SetDTR(bool aAssert);
   void SetRTS(bool aAssert);
 
@@ -91,6 +96,9 @@ class TComPort {
   // write over at once), so there is no drain to wait for.
   bool fQueuesOutput = true;
   String fDevicePath;
+  // The path the open port was opened by, and whether a failure showed its line gone.
+  String fOpenedPath;
+  bool fLineLost = false;
 };
 
 }  // namespace qx

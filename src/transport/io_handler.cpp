@@ -79,6 +79,26 @@ bool kIOHandler::Connect() {
   return true;
 }
 
+bool kIOHandler::ReopenLink(String& aFailure) {
+  aFailure.clear();
+  try {
+    Disconnect();
+  } catch (...) {
+    // A medium that is gone may fail to close cleanly; it is released all the same.
+  }
+  try {
+    if (Connect()) return true;
+    aFailure = ConnectFailure();
+  } catch (const Error& e) {
+    aFailure = e.Message();
+  } catch (const std::exception& e) {
+    aFailure = FromUtf8(e.what());
+  } catch (...) {
+  }
+  if (aFailure.empty()) aFailure = u"Connect Error";
+  return false;
+}
+
 void kIOHandler::WriteLog(tQX_MessageType aEntryType, StringView aTitle, StringView aMessage) {
   if (!fLogger) return;
   // The usual line, with nothing to mask or dump, goes to the log in its parts.

@@ -61,6 +61,18 @@ class kIOHandler {
   virtual void SetParameter(StringView aName, StringView aValue) = 0;
   // The transport's class name, as the connect banner shows it.
   virtual String ClassName() const = 0;
+  // ---- a link that dropped ----
+  // Whether the medium was open and is gone: the peer closed or reset the connection, the line
+  // hung up, the device was removed or its name now leads to another one. Looks without waiting
+  // and takes no byte; never raises. False for a medium that is not open, and for the transports
+  // that have no link to lose.
+  virtual bool LinkDropped() { return false; }
+  // The medium as the log's reconnect lines name it ("127.0.0.1:9100", "COM3", "/dev/ttyUSB0").
+  virtual String LinkName() const { return ClassName(); }
+  // Closes the medium and opens it again with the connection's settings and time-outs: one
+  // attempt. False with aFailure set when it is not open again; never raises.
+  bool ReopenLink(String& aFailure);
+
   // The bytes that Write puts on the wire for aText: the system's 8-bit code page (1252) unless
   // a transport converts otherwise. Frame checksums are computed on these bytes.
   virtual std::string WireBytes(StringView aText) const { return ToCp1252(aText); }
@@ -115,6 +127,8 @@ class kIOHandler {
   // " [" + their hex values separated by "," + "]"; written straight to the log writer.
   void LogWaitingFor(const ByteList& aChars);
   String WaitingForLine(const ByteList& aChars) const;
+  // Why the last Connect that answered false did not connect; empty when it says nothing more.
+  virtual String ConnectFailure() const { return String(); }
 
   bool fErrorFound = false;
   int32_t fErrorCode = 0;

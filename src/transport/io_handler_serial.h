@@ -46,6 +46,9 @@ class kIOHandler_Serial : public kIOHandler {
   bool InputBufferContainsData() override;
   void SetParameter(StringView aName, StringView aValue) override;
   String ClassName() const override { return u"kIOHandler_Serial"; }
+  bool LinkDropped() override { return fComPort->LineLost(); }
+  // "COM" + number, or the device path the configuration gave.
+  String LinkName() const override { return fComPort->PortName(); }
 
   TComPort& ComPort() { return *fComPort; }
 

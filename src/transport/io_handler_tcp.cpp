@@ -25,20 +25,29 @@ bool kIOHandler_TCP::Connect() {
   kIOHandler::Connect();
   Debug(let_info, u"Host=" + fTCPClient->Host());
   Debug(let_info, u"Port=" + IntToStr(fTCPClient->Port()));
+  fConnectFailure.clear();
   try {
     if (!GetConnected()) fTCPClient->Connect();
     const bool connected = GetConnected();
-    if (!connected) WriteLog(let_error, u"Connect Timeout", u"");
+    if (!connected) {
+      fConnectFailure = u"Connect Timeout";
+      WriteLog(let_error, u"Connect Timeout", u"");
+    }
     return connected;
   } catch (const Error& e) {
-    WriteLog(let_error, u"Connect Error", e.Message());
+    fConnectFailure = e.Message();
   } catch (const std::exception& e) {
-    WriteLog(let_error, u"Connect Error", FromUtf8(e.what()));
+    fConnectFailure = FromUtf8(e.what());
   } catch (...) {
-    WriteLog(let_error, u"Connect Error", u"Unknown error");
+    fConnectFailure = u"Unknown error";
   }
+  WriteLog(let_error, u"Connect Error", fConnectFailure);
   return false;
 }
+
+bool kIOHandler_TCP::LinkDropped() { return fTCPClient->LinkDropped(); }
+
+String kIOHandler_TCP::LinkName() const { return fTCPClient->Host() + u":" + IntToStr(fTCPClient->Port()); }
 
 bool kIOHandler_TCP::Disconnect() {
   fTCPClient->Disconnect();
@@ -47,7 +56,13 @@ bool kIOHandler_TCP::Disconnect() {
 
 void kIOHandler_TCP::ClearBuffers() { fTCPClient->ClearInput(); }
 
+void kIOHandler_TCP::RefuseWriteOnLostLink() const {
+  // Nothing goes out, and the log shows no write, once the connection is known to be gone.
+  if (!fTCPClient->LostReason().empty()) throw Error(u"Connection lost: " + fTCPClient->LostReason());
+}
+
 bool kIOHandler_TCP::Write(StringView aMessage) {
+  RefuseWriteOnLostLink();
   WriteLog(let_info, u"Write", aMessage);
   fTCPClient->SetReadTimeout(fReadTimeout);
   fTCPClient->Write(WireBytes(aMessage));
@@ -134,6 +149,7 @@ bool kIOHandler_TCP::InputBufferContainsData() { return fTCPClient->InputSize() 
 void kIOHandler_TCP::SetParameter(StringView, StringView) {}
 
 bool kIOHandler_TCP::WriteBytes(const std::vector<uint8_t>& aBytes) {
+  RefuseWriteOnLostLink();
   const std::string bytes(aBytes.begin(), aBytes.end());
   WriteLog(let_info, u"Write", FromLatin1(bytes));
   fTCPClient->SetReadTimeout(fReadTimeout);

@@ -28,7 +28,9 @@ class kIOHandler_TCP : public kIOHandler {
   bool Disconnect() override;
   void ClearBuffers() override;
   // U+0000-U+00FF go out as the byte of the same value, anything else as '?', unless CodePage
-  // names another code page. Connection failures raise.
+  // names another code page. Connection failures raise; once the connection is known to be
+  // gone (closed or reset by the peer, a failed send) nothing is sent and "Connection lost: "
+  // + the reason is raised.
   bool Write(StringView aMessage) override;
   String ReadUpTo(const ByteList& aChars) override;
   String ReadChars(int32_t aCharsNum) override;
@@ -38,6 +40,9 @@ class kIOHandler_TCP : public kIOHandler {
   bool InputBufferContainsData() override;
   void SetParameter(StringView aName, StringView aValue) override;
   String ClassName() const override { return u"kIOHandler_TCP"; }
+  bool LinkDropped() override;
+  // Host + ":" + port.
+  String LinkName() const override;
   std::string WireBytes(StringView aText) const override {
     return fCodePage == 0 ? ToLatin1(aText) : EncodeCodePage(aText, fCodePage);
   }
@@ -49,8 +54,14 @@ class kIOHandler_TCP : public kIOHandler {
 
   TcpClient& TCPClient() { return *fTCPClient; }
 
+ protected:
+  String ConnectFailure() const override { return fConnectFailure; }
+
  private:
+  void RefuseWriteOnLostLink() const;
+
   std::unique_ptr<TcpClient> fTCPClient;
+  String fConnectFailure;
 };
 
 }  // namespace qx

@@ -27,14 +27,21 @@ bool TcpClient::Connect() {
   }
 }
 
+namespace {
+
+const char16_t kPeerClosed[] = u"Connection closed by peer";
+
+}  // namespace
+
 void TcpClient::Disconnect() {
   fSocket.Close();
   fInput.Clear();
   fPeerClosed = false;
+  fLostReason.clear();
 }
 
 bool TcpClient::Connected() {
-  if (!fSocket.IsOpen() || fPeerClosed) return false;
+  if (!fSocket.IsOpen() || fPeerClosed || !fLostReason.empty()) return false;
   try {
     Fill(0);
   } catch (const TcpReadError& e) {
@@ -43,6 +50,18 @@ bool TcpClient::Connected() {
     return false;
   }
   return true;
+}
+
+bool TcpClient::LinkDropped() {
+  if (!fSocket.IsOpen()) return false;
+  if (fLostReason.empty()) {
+    try {
+      Fill(0);
+    } catch (...) {
+      // Fill has noted what ended the connection; no data is no failure.
+    }
+  }
+  return !fLostReason.empty();
 }
 
 void TcpClient::ClearInput() {
@@ -54,14 +73,19 @@ void TcpClient::ClearInput() {
     size_t n = 0;
     String text;
     const auto status = fSocket.Receive(chunk, sizeof chunk, 0, n, text);
-    if (status == platform::SocketStatus::closed) fPeerClosed = true;
+    if (status == platform::SocketStatus::closed) {
+      fPeerClosed = true;
+      fLostReason = kPeerClosed;
+    } else if (status == platform::SocketStatus::failed) {
+      fLostReason = text;
+    }
     if (status != platform::SocketStatus::ok) break;
     discarded += n;
   }
 }
 
 void TcpClient::Fill(int32_t aTimeoutMs) {
-  if (fPeerClosed) throw TcpReadError(TcpReadError::peer_closed, u"Connection closed by peer");
+  if (fPeerClosed) throw TcpReadError(TcpReadError::peer_closed, kPeerClosed);
   char chunk[kChunk];
   size_t n = 0;
   String text;
@@ -73,8 +97,10 @@ void TcpClient::Fill(int32_t aTimeoutMs) {
       throw TcpReadError(TcpReadError::no_data, u"Read timed out");
     case platform::SocketStatus::closed:
       fPeerClosed = true;
-      throw TcpReadError(TcpReadError::peer_closed, u"Connection closed by peer");
+      fLostReason = kPeerClosed;
+      throw TcpReadError(TcpReadError::peer_closed, kPeerClosed);
     default:
+      fLostReason = text;
       throw TcpReadError(TcpReadError::failed, text);
   }
 }
@@ -99,9 +125,13 @@ std::string TcpClient::ReadBytes(size_t aCount, int64_t aDeadlineMs) {
 
 void TcpClient::Write(std::string_view aBytes) {
   if (!fSocket.IsOpen()) throw Error(u"Not connected");
+  // Bytes sent after the peer has gone would be lost without a trace, or reach a printer that
+  // no longer expects them.
+  if (!fLostReason.empty()) throw Error(u"Connection lost: " + fLostReason);
   String text;
-  if (fSocket.Send(aBytes.data(), aBytes.size(), fReadTimeout, text) != platform::SocketStatus::ok)
-    throw Error(text);
+  const auto status = fSocket.Send(aBytes.data(), aBytes.size(), fReadTimeout, text);
+  if (status == platform::SocketStatus::failed) fLostReason = text;
+  if (status != platform::SocketStatus::ok) throw Error(text);
 }
 
 }  // namespace qx

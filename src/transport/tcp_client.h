@@ -40,6 +40,12 @@ class TcpClient {
   void Disconnect();
   // Open and the peer not seen closing; looks at the socket without waiting and never raises.
   bool Connected();
+  // Whether the connection was open and is gone: the peer closed or reset it, or a receive or a
+  // send failed. Looks at the socket without waiting (bytes that came stay buffered) and never
+  // raises. False when not connected.
+  bool LinkDropped();
+  // What ended the connection, for messages; empty while it stands.
+  const String& LostReason() const { return fLostReason; }
   // Discards the buffered input and whatever the system has already received.
   void ClearInput();
   size_t InputSize() const { return fInput.Size(); }
@@ -54,7 +60,8 @@ class TcpClient {
   // Exactly aCount bytes once they are all buffered; each wait is bounded by the read time-out
   // and the whole read by aDeadlineMs (monotonic clock). On failure the bytes stay buffered.
   std::string ReadBytes(size_t aCount, int64_t aDeadlineMs);
-  // Sends every byte; raises an Error when not connected or when the send fails.
+  // Sends every byte; raises an Error when not connected or when the send fails. Once the
+  // connection is known to be gone nothing more is sent on it: the raised text says why.
   void Write(std::string_view aBytes);
 
  private:
@@ -68,6 +75,7 @@ class TcpClient {
   platform::TcpSocket fSocket;
   InputBuffer fInput;
   bool fPeerClosed = false;
+  String fLostReason;
 };
 
 }  // namespace qx

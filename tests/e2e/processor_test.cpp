@@ -25,11 +25,12 @@ class ProcessorEndToEnd : public ::testing::Test {
     std::filesystem::remove_all(fRoot);
   }
 
-  Answer Open(e2e::TracingSimulator& aSimulator, const std::string& aProcessor = QX_TEST_PROCESSOR) {
+  Answer Open(e2e::TracingSimulator& aSimulator, const std::string& aProcessor = QX_TEST_PROCESSOR,
+             const std::string& aMoreParameters = "") {
     fConnection = "<Connection><Type>serial</Type><SerialPort>" + aSimulator.Device() +
                   "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity><StopBits>1</StopBits>"
                   "<ReadTimeout>300</ReadTimeout></Connection><Parameters><Processor>" + aProcessor +
-                  "</Processor></Parameters>";
+                  "</Processor>" + aMoreParameters + "</Parameters>";
     const Answer open = Call("OPEN", 0, "");
     if (open.Result == 0) fHandle = std::stoi(Element(open.Output, "Handle"));
     return open;
@@ -117,6 +118,22 @@ TEST_F(ProcessorEndToEnd, ReportsAndStatusComeFromTheProcessor) {
   answer = Call("GETSTATUS", fHandle, "");
   EXPECT_EQ(Element(answer.Output, "SerialNumber"), "PROC0001") << answer.Output;
   EXPECT_EQ(Element(answer.Output, "FiscalMode"), "Processor") << answer.Output;
+}
+
+// A processor whose status answer has no fiscal mode and an empty serial number: the printer's
+// stay, in the answer and in the device, whose VAT table still follows the RT mode.
+TEST_F(ProcessorEndToEnd, AStatusWithoutModeOrSerialKeepsThePrinters) {
+  e2e::TracingSimulator simulator;
+  ASSERT_EQ(Open(simulator, QX_TEST_PROCESSOR, "<Mark>STATUSWITHOUTPRINTER</Mark>").Result, 0u);
+  const Answer status = Call("GETSTATUS", fHandle, "");
+  EXPECT_EQ(Element(status.Output, "Error"), "False") << status.Output;
+  EXPECT_EQ(Element(status.Output, "FiscalMode"), "RT") << status.Output;
+  EXPECT_EQ(Element(status.Output, "SerialNumber"), "99MEB012345") << status.Output;
+  EXPECT_EQ(Element(status.Output, "DayOpened"), "True") << "the processor's other values still count";
+  // The natures of the RT mode are part of the table only when the device knows that mode.
+  const Answer vat = Call("GETVATTABLE", fHandle, "");
+  EXPECT_EQ(Element(vat.Output, "Error"), "False") << vat.Output;
+  EXPECT_NE(vat.Output.find("<Code>N4</Code>"), std::string::npos) << vat.Output;
 }
 
 TEST_F(ProcessorEndToEnd, AMissingLibraryFailsTheOpen) {

@@ -65,6 +65,7 @@ class SimulatorProcess {
 
   const std::string& Device() const { return fDevice; }
   int Port() const { return fPort; }
+  pid_t Pid() const { return fPid; }
 
   // What the program printed after its start lines and has not been read yet; does not wait.
   // With --trace, the frames of a request are printed before the printer answers it.

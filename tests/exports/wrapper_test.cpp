@@ -8,6 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+
 #include "device/recording_driver.h"
 #include "exports/registry.h"
 #include "support/error.h"
@@ -22,11 +27,55 @@ using testing::RecordingDriver;
 // Records into one place that the test can read after the wrapper let go of the device.
 std::vector<std::string>* gLastCalls = nullptr;
 
+// Where OPENDR's driver operation waits until the test lets it through; it counts the calls
+// waiting there.
+class Gate {
+ public:
+  void Pass() {
+    std::unique_lock<std::mutex> lock(fMutex);
+    ++fWaiting;
+    fChanged.notify_all();
+    fChanged.wait(lock, [&] { return fOpen; });
+    --fWaiting;
+  }
+  void Close() { Set(false); }
+  void Open() { Set(true); }
+  // Whether aCount calls wait at the gate within aTimeoutMs.
+  bool Waiting(int aCount, int aTimeoutMs) {
+    std::unique_lock<std::mutex> lock(fMutex);
+    return fChanged.wait_for(lock, std::chrono::milliseconds(aTimeoutMs), [&] { return fWaiting >= aCount; });
+  }
+
+ private:
+  void Set(bool aOpen) {
+    std::lock_guard<std::mutex> lock(fMutex);
+    fOpen = aOpen;
+    fChanged.notify_all();
+  }
+  std::mutex fMutex;
+  std::condition_variable fChanged;
+  bool fOpen = true;
+  int fWaiting = 0;
+};
+Gate gGate;
+// Driver operations that ran while another one of the same device was under way, and devices
+// released while one of their operations was under way.
+std::atomic<int> gOverlaps{0};
+std::atomic<int> gReleasedInUse{0};
+
 class TestDriver : public RecordingDriver {
  public:
   using RecordingDriver::RecordingDriver;
   ~TestDriver() override {
     if (gLastCalls) *gLastCalls = fCalls;
+    if (fUnderWay != 0) ++gReleasedInUse;
+  }
+  bool OpenDrawer(int32_t aDrawerNumber) override {
+    if (fUnderWay++ != 0) ++gOverlaps;
+    gGate.Pass();
+    const bool done = RecordingDriver::OpenDrawer(aDrawerNumber);
+    --fUnderWay;
+    return done;
   }
   bool GetStatus(bool& aDayOpened, TDateTime& aDateTime, bool& aPaperEnd, bool& aPaperNearEnd, bool& aCoverOpen,
                  bool& aFiscalReceiptOpen, bool& aReceiptOpen, bool& aTrainingMode, String& aFirmwareVersion,
@@ -36,6 +85,9 @@ class TestDriver : public RecordingDriver {
     return RecordingDriver::GetStatus(aDayOpened, aDateTime, aPaperEnd, aPaperNearEnd, aCoverOpen, aFiscalReceiptOpen,
                                       aReceiptOpen, aTrainingMode, aFirmwareVersion, aSerialNumber, aFiscalMode);
   }
+
+ private:
+  std::atomic<int> fUnderWay{0};
 };
 
 std::unique_ptr<kFiscalPrinterDevice> CreateTestDriver(kReceiptPrinterHandler& aHandler) {
@@ -124,7 +176,7 @@ TEST_F(Wrappers, TwoDevicesKeepSeparateLogsAndState) {
   EXPECT_NE(s1.LogFileName, s2.LogFileName);
   EXPECT_NE(s1.LogFileName.find(u"TEST_left_"), String::npos);
   EXPECT_NE(s2.LogFileName.find(u"TEST_right_"), String::npos);
-  EXPECT_EQ(kFiscalPrinterRegistry::Instance().Find(1)->fSerialNumber, u"SN1");
+  EXPECT_EQ(kFiscalPrinterRegistry::Instance().Find(1)->fDevice->fSerialNumber, u"SN1");
 }
 
 TEST_F(Wrappers, OpenThatCannotConnectAnswersNoHandle) {
@@ -164,6 +216,46 @@ TEST_F(Wrappers, ErrorsAfterTheOperationKeepItsResultAndReachTheLog) {
   // later request can reach that device, so it does not outlive the call.
   const auto [pay, pc] = Run<kFiscalPrinterWrapper_PAY>(Req(0, "p", "<Payment><Amount>1</Amount></Payment>"));
   EXPECT_EQ(pay.TransactionType, ptt_Manual);
+  EXPECT_EQ(kFiscalPrinterRegistry::Instance().DeviceCount(), 1u);
+}
+
+// Hosts call from several threads. A call on a device waits for the call that is inside it; a
+// call on another device runs meanwhile; CLOSE waits for the call inside the device it releases,
+// and a call that comes after it finds the handle gone.
+TEST_F(Wrappers, CallsOnOneDeviceWaitForEachOtherAndCloseWaitsForTheCallInside) {
+  const int first = Run<kFiscalPrinterWrapper_OPEN>(Req(0, "first")).first.Handle;
+  const int second = Run<kFiscalPrinterWrapper_OPEN>(Req(0, "second")).first.Handle;
+  const std::string drawer = "<Drawer><Number>1</Number></Drawer>";
+  gGate.Close();
+  auto inside = std::async(std::launch::async, [&] { return Run<kFiscalPrinterWrapper_OPENDR>(Req(first, "a", drawer)); });
+  ASSERT_TRUE(gGate.Waiting(1, 10000));
+
+  // Another device is not held up.
+  auto other = std::async(std::launch::async, [&] { return Run<kFiscalPrinterWrapper_GETSTATUS>(Req(second)); });
+  const bool otherDone = other.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  EXPECT_TRUE(otherDone) << "a call on another device waited";
+  // The same device is: neither a second OPENDR nor CLOSE gets in while the first is inside.
+  auto queued = std::async(std::launch::async, [&] { return Run<kFiscalPrinterWrapper_OPENDR>(Req(first, "a", drawer)); });
+  auto close = std::async(std::launch::async, [&] { return Run<kFiscalPrinterWrapper_CLOSE>(Req(first)); });
+  EXPECT_FALSE(gGate.Waiting(2, 200)) << "two calls inside one device";
+  EXPECT_NE(close.wait_for(std::chrono::milliseconds(0)), std::future_status::ready);
+
+  gGate.Open();
+  const auto [a, ra] = inside.get();
+  EXPECT_EQ(ra, 0) << ToUtf8(a.ErrorText);
+  if (otherDone) {
+    EXPECT_EQ(other.get().first.SerialNumber, u"SN2");
+  }
+  const auto [c, rc] = close.get();
+  EXPECT_EQ(rc, 0) << ToUtf8(c.ErrorText);
+  // The queued call ran before the CLOSE, or finds the handle gone after it.
+  const auto [q, rq] = queued.get();
+  if (rq != 0) {
+    EXPECT_EQ(q.ErrorText, u"Printer Handle not found");
+  }
+  EXPECT_EQ(gOverlaps, 0);
+  EXPECT_EQ(gReleasedInUse, 0);
+  EXPECT_EQ(Run<kFiscalPrinterWrapper_GETSTATUS>(Req(first)).first.ErrorText, u"Printer Handle not found");
   EXPECT_EQ(kFiscalPrinterRegistry::Instance().DeviceCount(), 1u);
 }
 

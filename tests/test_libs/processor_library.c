@@ -2,7 +2,8 @@
  * through the driver library's exported string functions, as a real processor would.
  * PROCESSRECEIPT rejects a request that holds "REJECT", rewrites "Original" into "Rewritten",
  * answers a text longer than any request to "HUGEANSWER", and passes anything else unchanged.
- * The reports answer fixed counters, the status a serial number of its own. Built with
+ * The reports answer fixed counters, the status a serial number of its own (no fiscal mode and
+ * an empty serial number for a request that holds "STATUSWITHOUTPRINTER"). Built with
  * QX_PROCESSOR_OPEN_ONLY it has OPEN alone, for a processor that lacks the other entry points. */
 #include <stddef.h>
 #include <stdint.h>
@@ -122,6 +123,10 @@ QX_EXPORT int16_t PROCESSZREPORT(QXRP_BSTR aXmlIn, QXRP_BSTR* aXmlOut, QXRP_BSTR
 }
 
 QX_EXPORT int16_t PROCESSGETSTATUS(QXRP_BSTR aXmlIn, QXRP_BSTR* aXmlOut, QXRP_BSTR* aErrorMessage) {
+  /* A processor that knows the day but not the printer: no fiscal mode, an empty serial. */
+  if (Holds(aXmlIn, "STATUSWITHOUTPRINTER"))
+    return Report(aXmlIn, aXmlOut, aErrorMessage,
+                  "<Status><DayOpened>true</DayOpened><SerialNumber></SerialNumber></Status>");
   return Report(aXmlIn, aXmlOut, aErrorMessage,
                 "<Status><DayOpened>true</DayOpened><SerialNumber>PROC0001</SerialNumber>"
                 "<FiscalMode>Processor</FiscalMode></Status>");

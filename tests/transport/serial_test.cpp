@@ -423,5 +423,56 @@ TEST_F(SerialTransport, ReconnectAfterDisconnect) {
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
+// The device path is a link, as a name that an adapter gets again when it is plugged back in:
+// a line that hung up, a path that now leads to another device and a path that leads nowhere
+// are each seen without waiting; ReopenLink opens whatever the path leads to now.
+TEST_F(SerialTransport, ALineThatWentAwayIsSeenAndTheLinkIsReopened) {
+  const std::string link = fDir / "printer";
+  auto pointAt = [&](const std::string& aTarget) {
+    std::filesystem::remove(link + ".new");
+    std::filesystem::create_symlink(aTarget, link + ".new");
+    std::filesystem::rename(link + ".new", link);
+  };
+  pointAt(fPty.Path());
+  fConnection.SetSerialPort(FromUtf8(link));
+  kIOHandler_Serial& t = Open();
+  EXPECT_EQ(t.LinkName(), FromUtf8(link));
+  EXPECT_FALSE(t.LinkDropped());
+
+  // Hung up: the other end closed.
+  auto first = std::make_unique<Pty>();
+  pointAt(first->Path());
+  String failure;
+  ASSERT_TRUE(t.ReopenLink(failure)) << ToUtf8(failure);
+  EXPECT_FALSE(t.LinkDropped());
+  first->Send("");
+  EXPECT_EQ(t.ReadUpTo(kTerminators), u"");
+  first->CloseMaster();
+  EXPECT_TRUE(t.LinkDropped());
+  EXPECT_THROW(t.Write(u"A"), TComPortException);
+  EXPECT_TRUE(t.LinkDropped()) << "stays dropped until reopened";
+
+  // Replaced: the line still works, but the path leads to another device now.
+  Pty second;
+  pointAt(second.Path());
+  ASSERT_TRUE(t.ReopenLink(failure)) << ToUtf8(failure);
+  EXPECT_FALSE(t.LinkDropped());
+  Pty third;
+  pointAt(third.Path());
+  EXPECT_TRUE(t.LinkDropped());
+  ASSERT_TRUE(t.ReopenLink(failure)) << ToUtf8(failure);
+  t.Write(u"B");
+  EXPECT_EQ(third.Receive(1), "B");
+  EXPECT_EQ(second.Receive(1, 50), "") << "nothing goes to the device the path left";
+
+  // Gone: the reopen fails with the port's own message and leaves the port closed.
+  std::filesystem::remove(link);
+  EXPECT_TRUE(t.LinkDropped());
+  EXPECT_FALSE(t.ReopenLink(failure));
+  EXPECT_EQ(failure, FromUtf8(link) + u" is not a valid COM port.");
+  EXPECT_FALSE(t.GetConnected());
+  EXPECT_FALSE(t.LinkDropped()) << "a closed port has no line to lose";
+}
+
 }  // namespace
 }  // namespace qx

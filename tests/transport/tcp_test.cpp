@@ -324,5 +324,67 @@ TEST_F(TcpTransport, ReconnectAfterDisconnectLeaksNothing) {
   EXPECT_EQ(OpenDescriptors(), before);
 }
 
+// The printer's side ends the connection, by closing it or by resetting it: the transport
+// sees it without waiting and without taking the bytes that came, sends nothing more on it
+// (the log shows no write), and is connected again by ReopenLink.
+TEST_F(TcpTransport, APeerThatWentAwayIsSeenAndTheLinkIsReopened) {
+  struct Case {
+    const char* name;
+    bool reset;
+    const char16_t* reason;
+  };
+  const Case cases[] = {{"closed", false, u"Connection closed by peer"},
+                        {"reset", true, u"Connection reset by peer (error #104)"}};
+  const int before = OpenDescriptors();
+  {
+    kIOHandler_TCP& t = Make();
+    EXPECT_FALSE(t.LinkDropped()) << "not connected yet";
+    EXPECT_EQ(t.LinkName(), u"127.0.0.1:" + IntToStr(fServer.Port()));
+    ASSERT_TRUE(t.Connect());
+    ASSERT_TRUE(fServer.Accept());
+    for (const Case& c : cases) {
+      EXPECT_FALSE(t.LinkDropped()) << c.name;
+      if (c.reset) {
+        // Unread bytes and a zero linger time make the close a reset.
+        const linger abort{1, 0};
+        ::setsockopt(fServer.Peer(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        t.Write(u"unread");
+        ASSERT_TRUE(WaitFor([&] {
+          int pending = 0;
+          return ::ioctl(fServer.Peer(), FIONREAD, &pending) == 0 && pending > 0;
+        }));
+      } else {
+        fServer.Send("");
+      }
+      fServer.ClosePeer();
+      EXPECT_TRUE(WaitFor([&] { return t.LinkDropped(); })) << c.name;
+      if (!c.reset) {
+        EXPECT_TRUE(t.InputBufferContainsData()) << "the ACK that came before the close stays";
+      }
+      EXPECT_EQ(MessageOf([&] { t.Write(u"late"); }), String(u"Connection lost: ") + c.reason) << c.name;
+      String failure;
+      ASSERT_TRUE(t.ReopenLink(failure)) << ToUtf8(failure);
+      ASSERT_TRUE(fServer.Accept());
+      EXPECT_FALSE(t.LinkDropped()) << c.name;
+      EXPECT_FALSE(t.InputBufferContainsData()) << "nothing of the old connection is read on the new one";
+      t.Write(u"next");
+      EXPECT_EQ(fServer.Receive(4), "next") << c.name;
+    }
+    // A reopen that cannot connect says why; a closed transport has no link to lose.
+    fServer.ClosePeer();
+    t.Disconnect();
+    EXPECT_FALSE(t.LinkDropped());
+    fConnection.SetPort(UnusedPort());
+    kIOHandler_TCP nowhere(fConnection, u"", u"");
+    String failure;
+    EXPECT_FALSE(nowhere.ReopenLink(failure));
+    EXPECT_EQ(failure, u"Connection refused (error #111)");
+    const std::vector<String> log = Finish();
+    EXPECT_FALSE(Contains(log, u"Write:late"));
+    EXPECT_EQ(CountStartingWith(log, u"Write:next"), 2);
+  }
+  EXPECT_EQ(OpenDescriptors(), before);
+}
+
 }  // namespace
 }  // namespace qx

@@ -88,6 +88,9 @@ int64_t ReadDeadline(uint32_t& aCurrent, uint32_t aTimeout) {
   return platform::MonotonicMs() + (aCurrent == TComPort::kNoTimeout ? 0 : aCurrent);
 }
 
+// The errors of a line that is gone: hung up, or its device removed.
+bool IsLostLineError(int aError) { return aError == EIO || aError == ENXIO || aError == ENODEV || aError == EBADF; }
+
 // A failed read returns no sooner than its deadline, so a broken line cannot make a read loop spin.
 int32_t FailedRead(int aError, int64_t aDeadline, uint32_t& aErrorCode) {
   aErrorCode = static_cast<uint32_t>(aError);
@@ -167,6 +170,8 @@ void TComPort::Open() {
   fIsOpen = true;
   fCurrentComTimeout = kNoTimeout;
   fQueuesOutput = !IsPseudoTerminal(fd);
+  fOpenedPath = path;
+  fLineLost = false;
 }
 
 void TComPort::Close() {
@@ -177,6 +182,8 @@ void TComPort::Close() {
   }
   fComHandle = -1;
   fIsOpen = false;
+  fOpenedPath.clear();
+  fLineLost = false;
 }
 
 int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode) {
@@ -217,6 +224,7 @@ int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t
       break;
     }
   }
+  if (IsLostLineError(error)) fLineLost = true;
   if (error == 0 || got > 0) return static_cast<int32_t>(got);
   return FailedRead(error, deadline, ErrorCode);
 }
@@ -249,6 +257,7 @@ int32_t TComPort::ReadPending(void* buffer, uint32_t nbytes, uint32_t timeout, u
       break;
     }
   }
+  if (IsLostLineError(error)) fLineLost = true;
   return FailedRead(error, deadline, ErrorCode);
 }
 
@@ -265,7 +274,10 @@ uint32_t TComPort::PortWrite(const void* buffer, uint32_t count) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n == 0 || errno != EAGAIN) throw TComPortException(u"Write to com port failed.");
+    if (n == 0 || errno != EAGAIN) {
+      if (n == 0 || IsLostLineError(errno)) fLineLost = true;
+      throw TComPortException(u"Write to com port failed.");
+    }
     const int64_t limit = deadline - platform::MonotonicMs();
     if (limit <= 0) throw TComPortException(u"Write to com port failed.");
     pollfd p{fd, POLLOUT, 0};
@@ -294,7 +306,30 @@ void TComPort::ClearBuffers() {
   WaitOutputDrained();
   // Only what came in is discarded. Bytes a finished Write handed over are the printer's: a
   // pseudo-terminal reports no output queue to wait for, and flushing it there dropped frames.
-  if (::tcflush(Fd(fComHandle), TCIFLUSH) != 0) throw TComPortException(u"PurgeComm failed!");
+  if (::tcflush(Fd(fComHandle), TCIFLUSH) != 0) {
+    if (IsLostLineError(errno)) fLineLost = true;
+    throw TComPortException(u"PurgeComm failed!");
+  }
+}
+
+bool TComPort::LineLost() {
+  if (!fIsOpen) return false;
+  if (fLineLost) return true;
+  const int fd = Fd(fComHandle);
+  // A hang-up shows without reading: the waiting bytes stay for the reads.
+  pollfd p{fd, POLLIN, 0};
+  if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) fLineLost = true;
+  // A device that came back under the same name (an adapter plugged in again, a link pointed at
+  // a new terminal) is another node than the one this descriptor holds.
+  struct stat opened {};
+  struct stat now {};
+  if (!fLineLost && ::fstat(fd, &opened) == 0) {
+    if (::stat(ToUtf8(fOpenedPath).c_str(), &now) != 0)
+      fLineLost = errno == ENOENT || errno == ENOTDIR || errno == ENXIO || errno == ENODEV;
+    else
+      fLineLost = now.st_rdev != opened.st_rdev || now.st_ino != opened.st_ino || now.st_dev != opened.st_dev;
+  }
+  return fLineLost;
 }
 
 void TComPort::SetModemLine(int aLine, bool aAssert, const char16_t* aName) {

@@ -39,6 +39,14 @@ int64_t TransmitMs(int64_t aBytes, uint32_t aBaud) {
   return aBytes * 12 * 1000 / aBaud + 1;
 }
 
+// The errors of a port whose device went away (a USB adapter unplugged): the handle stays but
+// every operation on it fails.
+bool IsLostLineError(DWORD aError) {
+  return aError == ERROR_ACCESS_DENIED || aError == ERROR_BAD_COMMAND || aError == ERROR_GEN_FAILURE ||
+         aError == ERROR_INVALID_HANDLE || aError == ERROR_DEVICE_NOT_CONNECTED || aError == ERROR_DEVICE_REMOVED ||
+         aError == ERROR_FILE_NOT_FOUND;
+}
+
 HANDLE Handle(intptr_t aHandle) { return reinterpret_cast<HANDLE>(aHandle); }
 
 void ApplyLineParameters(HANDLE aPort, uint32_t baud, uint8_t data, TStopBits stop, TParity parity) {
@@ -114,6 +122,8 @@ void TComPort::Open() {
   fComHandle = reinterpret_cast<intptr_t>(port);
   fIsOpen = true;
   fCurrentComTimeout = kNoTimeout;
+  fOpenedPath = path;
+  fLineLost = false;
 }
 
 void TComPort::Close() {
@@ -124,6 +134,8 @@ void TComPort::Close() {
   }
   fComHandle = -1;
   fIsOpen = false;
+  fOpenedPath.clear();
+  fLineLost = false;
 }
 
 int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t& ErrorCode) {
@@ -138,6 +150,7 @@ int32_t TComPort::Read(void* buffer, uint32_t nbytes, uint32_t timeout, uint32_t
   DWORD got = 0;
   if (::ReadFile(port, buffer, nbytes, &got, nullptr)) return static_cast<int32_t>(got);
   ErrorCode = ::GetLastError();
+  if (IsLostLineError(ErrorCode)) fLineLost = true;
   DWORD errors = 0;
   ::ClearCommError(port, &errors, nullptr);
   if (got > 0) return static_cast<int32_t>(got);
@@ -162,6 +175,7 @@ uint32_t TComPort::PortWrite(const void* buffer, uint32_t count) {
   if (!fIsOpen) throw TComPortException(u"Cannot write because COM port is not open.");
   DWORD written = 0;
   if (!::WriteFile(Handle(fComHandle), buffer, count, &written, nullptr) || written != count) {
+    if (IsLostLineError(::GetLastError())) fLineLost = true;
     DWORD errors = 0;
     ::ClearCommError(Handle(fComHandle), &errors, nullptr);
     throw TComPortException(u"Write to com port failed.");
@@ -191,7 +205,20 @@ void TComPort::ClearBuffers() {
   if (!fIsOpen) return;
   WaitOutputDrained();
   // Only what came in is discarded: bytes a finished Write handed over are the printer's.
-  if (!::PurgeComm(Handle(fComHandle), PURGE_RXCLEAR | PURGE_RXABORT)) throw TComPortException(u"PurgeComm failed!");
+  if (!::PurgeComm(Handle(fComHandle), PURGE_RXCLEAR | PURGE_RXABORT)) {
+    if (IsLostLineError(::GetLastError())) fLineLost = true;
+    throw TComPortException(u"PurgeComm failed!");
+  }
+}
+
+bool TComPort::LineLost() {
+  if (!fIsOpen) return false;
+  // The handle of a removed device refuses even the question for its errors.
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!fLineLost && !::ClearCommError(Handle(fComHandle), &errors, &status) && IsLostLineError(::GetLastError()))
+    fLineLost = true;
+  return fLineLost;
 }
 
 void TComPort::SetModemLine(int aLine, bool aAssert, const char16_t* aName) {
