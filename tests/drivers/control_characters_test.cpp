@@ -61,7 +61,7 @@ class ControlCharacters : public testing::ReceiptFixture {
   String Run(const FieldCase& aCase, bool aSpecial) {
     kReceiptPrinterHandler handler;
     handler.Deserialize(FromUtf8(Request(fHandle, aCase.xml)), {aCase.document});
-    kFiscalPrinterDevice& device = *kFiscalPrinterRegistry::Instance().Find(fHandle);
+    kFiscalPrinterDevice& device = *kFiscalPrinterRegistry::Instance().Find(fHandle)->fDevice;
     device.IOHandler().ResetCustomError();
     auto outcome = [](const auto& aResult) { return aResult.Error ? aResult.ErrorText + u" (error)" : String(); };
     try {
