@@ -120,7 +120,7 @@ TEST_F(Transports, SpoolLooksThePrinterUpWithoutRegardToCase) {
   const Answer found = Call("OPEN", 0, "<Type>spool</Type><PrinterName>RECEIPT300</PrinterName>");
   EXPECT_EQ(found.ErrorText, "kIOHandler_Spool.WriteNormal: No picture to print");
   const std::string log = ReadFile(Element(found.Output, "LogFileName"));
-  EXPECT_NE(log.find(" - kIOHandler_Spool\r\n"), std::string::npos);
+  EXPECT_NE(log.find(" - kIOHandler_Spool\r\n"), std::string::npos) << Element(found.Output, "LogFileName") << "\n" << log;
   EXPECT_TRUE(scheduler.Jobs(0, 0).empty());
 }
 
