@@ -1,19 +1,4 @@
-# Cross-build for 64-bit Windows with Debian's mingw-w64, the posix threads variant (std::thread
-# over winpthreads). The runtime (libgcc, libstdc++, winpthreads) is linked statically, so the DLL
-# and the programs depend on system libraries only.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows (PE32+): the DLL that 64-bit programs load.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QX_MINGW_PREFIX x86_64-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${QX_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QX_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${QX_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QX_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

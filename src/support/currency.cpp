@@ -1,27 +1,19 @@
 #include "support/currency.h"
 
 #include <cmath>
-#include <limits>
 
 #include "support/error.h"
+#include "support/mul_div.h"
 
 namespace qx {
 
 namespace {
 
-using Int128 = __int128;
-
-constexpr Int128 kMaxRaw = std::numeric_limits<int64_t>::max();
-constexpr Int128 kMinRaw = std::numeric_limits<int64_t>::min();
-
-int64_t RoundHalfEven(Int128 aNumerator, Int128 aDenominator) {
-  if (aDenominator < 0) aNumerator = -aNumerator, aDenominator = -aDenominator;
-  Int128 q = aNumerator / aDenominator;
-  Int128 r = aNumerator % aDenominator;
-  const Int128 twice = (r < 0 ? -r : r) * 2;
-  if (twice > aDenominator || (twice == aDenominator && (q % 2) != 0)) q += (aNumerator < 0) ? -1 : 1;
-  if (q > kMaxRaw || q < kMinRaw) throw Error(u"Currency overflow");
-  return static_cast<int64_t>(q);
+// The product or quotient on 128 bits, rounded half to even as the amount type always did.
+int64_t RoundedMulDiv(int64_t aA, int64_t aB, int64_t aDivisor) {
+  int64_t result = 0;
+  if (!MulDiv(aA, aB, aDivisor, Rounding::HalfToEven, result)) throw Error(u"Currency overflow");
+  return result;
 }
 
 }  // namespace
@@ -79,20 +71,21 @@ bool Currency::TryFromText(StringView aText, Currency& aValue) {
   // value = digits * 10^(exponent - pointShift); raw = value * 10^4.
   const int64_t shift = exponent - pointShift + 4;
   const int64_t magnitude = static_cast<int64_t>(digits.size()) + shift;  // digits before the point of raw
+  // Below 10^19 + 1: the magnitude fits in 64 unsigned bits.
   if (magnitude > 19) return false;
-  Int128 raw = 0;
+  uint64_t raw = 0;
   if (shift >= 0) {
-    for (char d : digits) raw = raw * 10 + (d - '0');
+    for (char d : digits) raw = raw * 10 + static_cast<uint64_t>(d - '0');
     for (int64_t k = 0; k < shift; ++k) raw *= 10;
   } else {
     const int64_t keep = static_cast<int64_t>(digits.size()) + shift;  // digits that stay integral
-    for (int64_t k = 0; k < keep; ++k) raw = raw * 10 + (digits[k] - '0');
+    for (int64_t k = 0; k < keep; ++k) raw = raw * 10 + static_cast<uint64_t>(digits[k] - '0');
     // Half away from zero on the first dropped digit.
     if (keep >= 0 && digits[keep] >= '5') raw += 1;
   }
-  if (negative) raw = -raw;
-  if (raw > kMaxRaw || raw < kMinRaw) return false;
-  aValue = Currency(static_cast<int64_t>(raw));
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  if (raw > limit) return false;
+  aValue = Currency(negative ? static_cast<int64_t>(0 - raw) : static_cast<int64_t>(raw));
   return true;
 }
 
@@ -123,12 +116,12 @@ String Currency::ToFixed(int aDecimals) const {
   if (aDecimals > 4) aDecimals = 4;
   int64_t unit = 1;
   for (int k = aDecimals; k < 4; ++k) unit *= 10;
-  const bool negative = fRaw < 0;
-  uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(fRaw) : static_cast<uint64_t>(fRaw);
-  magnitude = (magnitude + static_cast<uint64_t>(unit) / 2) / static_cast<uint64_t>(unit);
+  int64_t rounded = 0;
+  MulDiv(fRaw, 1, unit, Rounding::HalfAwayFromZero, rounded);  // never larger than fRaw: always fits
+  const uint64_t magnitude = rounded < 0 ? 0 - static_cast<uint64_t>(rounded) : static_cast<uint64_t>(rounded);
   uint64_t divisor = 1;
   for (int k = 0; k < aDecimals; ++k) divisor *= 10;
-  String out = (negative && magnitude != 0) ? u"-" : u"";
+  String out = rounded < 0 ? u"-" : u"";
   out += IntToStr(static_cast<int64_t>(magnitude / divisor));
   if (aDecimals > 0) {
     out += u'.';
@@ -138,12 +131,12 @@ String Currency::ToFixed(int aDecimals) const {
 }
 
 Currency Currency::operator*(Currency b) const {
-  return Currency(RoundHalfEven(static_cast<Int128>(fRaw) * b.fRaw, kScale));
+  return Currency(RoundedMulDiv(fRaw, b.fRaw, kScale));
 }
 
 Currency Currency::operator/(Currency b) const {
   if (b.fRaw == 0) throw Error(u"Division by zero");
-  return Currency(RoundHalfEven(static_cast<Int128>(fRaw) * kScale, b.fRaw));
+  return Currency(RoundedMulDiv(fRaw, kScale, b.fRaw));
 }
 
 }  // namespace qx

@@ -248,7 +248,10 @@ TEST_F(RTDataTest, BadListingsAndFilesEndInAnErrorOrWhatCouldBeRead) {
                         Case{Summary(1, Riepilogo("1.00", "0", "0", "22", "0.22")).substr(0, 150), u"is not an XML document"},
                         Case{Summary(1, "<Riepilogo><Ammontare>1.00</Ammontare></Riepilogo>"),
                              u"element TotaleAmmontareAnnulli not found"},
-                        Case{Summary(1, Riepilogo("1,00", "0", "0", "22", "0.22")), u"'1,00' is not a valid floating point value"}}) {
+                        Case{Summary(1, Riepilogo("1,00", "0", "0", "22", "0.22")), u"'1,00' is not a valid floating point value"},
+                        // 100 + rate, and voids with their VAT, beyond the amount range: no wrap-around
+                        Case{Summary(1, Riepilogo("1.00", "1.00", "0", "922337203685477", "0")), u"Currency overflow"},
+                        Case{Summary(1, Riepilogo("0", "900000000000000", "0", "22", "0")), u"Currency overflow"}}) {
     fs::remove_all(fs::path(fRoot.Path()) / "www");
     Put(std::string(kDay) + "99MEX067890-20250105T235900_CORRISP.xml", c.Content);
     Serve();

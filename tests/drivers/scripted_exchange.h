@@ -6,7 +6,9 @@
 
 #include <memory>
 
-#include "epson_fixture.h"
+#include "device/receipt_printer_handler.h"
+#include "device_requests.h"
+#include "drivers/epson/fiscal_printer_epsfpnat.h"
 #include "support/scripted_io_handler.h"
 
 namespace qx::testing {

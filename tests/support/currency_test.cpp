@@ -63,5 +63,42 @@ TEST(Currency, ArithmeticRoundsHalfToEven) {
   EXPECT_EQ(Currency::FromDouble(0.1 + 0.2).Raw(), 3000);
 }
 
+// The largest and smallest amounts: products and quotients whose intermediate value needs more
+// than 64 bits are exact, and results outside the range raise instead of wrapping.
+TEST(Currency, ArithmeticAtTheEdgesOfTheRange) {
+  const Currency max = Currency::FromRaw(INT64_MAX), min = Currency::FromRaw(INT64_MIN);
+  const Currency one = Currency::FromInt(1), half = Currency::FromText(u"0.5");
+  struct Case { Currency value; int64_t raw; };
+  const Case cases[] = {
+      {max * one, INT64_MAX},        {min * one, INT64_MIN},
+      {max / one, INT64_MAX},        {min / one, INT64_MIN},
+      {max * -one, -INT64_MAX},      {max / max, 10000},
+      {min / min, 10000},            {min / max, -10000},
+      {max * half, 4611686018427387904},   // ...903.5 to even
+      {Currency::FromRaw(INT64_MAX - 2) * half, 4611686018427387902},  // ...902.5 to even
+      {max / Currency::FromInt(2), 4611686018427387904},
+      {Currency::FromRaw(1) / Currency::FromRaw(20000), 0},  // 0.00005 to even
+      {Currency::FromRaw(3) / Currency::FromRaw(-20000), -2},
+      {Currency::FromInt(3037000) * Currency::FromInt(3037000), 92233690000000000},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].value.Raw(), cases[i].raw) << "case " << i;
+  for (const auto& overflow : {+[] { return Currency::FromRaw(INT64_MIN) * -Currency::FromInt(1); },
+                               +[] { return Currency::FromRaw(INT64_MIN) / -Currency::FromInt(1); },
+                               +[] { return Currency::FromRaw(INT64_MAX) * Currency::FromRaw(10001); },
+                               +[] { return Currency::FromRaw(INT64_MAX) / Currency::FromRaw(1); }}) {
+    try {
+      overflow();
+      ADD_FAILURE() << "no overflow";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Message(), u"Currency overflow");
+    }
+  }
+  EXPECT_EQ(max.ToFixed(2), u"922337203685477.58");
+  EXPECT_EQ(min.ToFixed(0), u"-922337203685478");
+  EXPECT_EQ(min.ToFixed(4), u"-922337203685477.5808");
+  EXPECT_EQ(Currency::FromRaw(-50).ToFixed(2), u"-0.01");  // half away from zero
+  EXPECT_EQ(Currency::FromRaw(50).ToFixed(2), u"0.01");
+}
+
 }  // namespace
 }  // namespace qx

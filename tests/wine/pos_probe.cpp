@@ -3,7 +3,9 @@
 // are not XML, huge and broken texts), opens the simulated printer over TCP and over a serial port,
 // unloads the library after an OPEN and counts the threads left, and prints one transcript line
 // per answer. The same source runs on Linux against the shared object and on Windows (under wine)
-// against the DLL; run_under_wine.sh compares the two transcripts.
+// against the DLL; run_under_wine.sh compares the two transcripts. In a 32-bit Windows build
+// every export call goes through a stub that checks the stack pointer: a __stdcall function
+// removes its 12 bytes of arguments, anything else moves the caller's stack.
 //
 //   pos_probe LIBRARY TCP-PORT SERIAL-PORT
 //   pos_probe LIBRARY TCP-PORT - --exit-while-open   (OPEN, then exit without CLOSE or unload)
@@ -37,6 +39,55 @@ void Fail(const std::string& aWhat) {
   ++gFailures;
 }
 
+}  // namespace
+
+#if defined(_WIN32) && defined(__i386__)
+// Calls aFunction with the three arguments and stores in *aMoved where the stack pointer ended
+// up, in bytes, against where it was before the arguments went on: 0 for a __stdcall callee.
+// Assembly, so that no compiler code between the two readings can hide or absorb a difference.
+extern "C" QXRP_RESULT qx_checked_call(qxtools::RequestFunction aFunction, QXRP_BSTR aIn, QXRP_BSTR* aOut,
+                                       QXRP_BSTR* aError, int* aMoved);
+asm(R"(
+  .text
+  .globl _qx_checked_call
+_qx_checked_call:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %esi
+  movl %esp, %esi
+  pushl 20(%ebp)
+  pushl 16(%ebp)
+  pushl 12(%ebp)
+  call *8(%ebp)
+  movl %esp, %ecx
+  subl %esi, %ecx
+  movl %esi, %esp
+  movl 24(%ebp), %edx
+  movl %ecx, (%edx)
+  popl %esi
+  popl %ebp
+  ret
+)");
+#endif
+
+namespace {
+
+int gCheckedCalls = 0;
+
+// Every call of an export goes through here.
+QXRP_RESULT Invoke(RequestFunction aFunction, const char* aName, QXRP_BSTR aIn, QXRP_BSTR* aOut, QXRP_BSTR* aError) {
+#if defined(_WIN32) && defined(__i386__)
+  int moved = 0;
+  const QXRP_RESULT result = qx_checked_call(aFunction, aIn, aOut, aError, &moved);
+  ++gCheckedCalls;
+  if (moved != 0) Fail(std::string(aName) + " moved the stack pointer by " + std::to_string(moved) + " bytes");
+  return result;
+#else
+  (void)aName;
+  return aFunction(aIn, aOut, aError);
+#endif
+}
+
 // CR LF shown as "|", the log file's path as its presence, the printer's clock as its shape.
 std::string Normalised(std::string aText) {
   aText = std::regex_replace(aText, std::regex("\r\n"), "|");
@@ -65,7 +116,7 @@ Answer Call(const DriverLibrary& aLibrary, const char* aFunction, const std::u16
   QXRP_BSTR in = aLibrary.Alloc(aRequest);
   QXRP_BSTR out = nullptr;
   QXRP_BSTR err = nullptr;
-  answer.Result = fn(in, &out, &err);
+  answer.Result = Invoke(fn, aFunction, in, &out, &err);
   answer.Output = qxtools::U8(aLibrary.Text(out));
   answer.ErrorText = qxtools::U8(aLibrary.Text(err));
   std::printf("%s %s: result %u%s, error [%s], answer [%s]\n", aFunction, aLabel, answer.Result,
@@ -94,9 +145,9 @@ void Versions(const DriverLibrary& aLibrary) {
     Call(aLibrary, "VERSION", qxtools::U16(name), (std::string("of '") + name + "'").c_str());
   const RequestFunction version = aLibrary.Find("VERSION");
   QXRP_BSTR out = nullptr;
-  std::printf("VERSION of null: result %u\n", version(nullptr, &out, nullptr));
+  std::printf("VERSION of null: result %u\n", Invoke(version, "VERSION", nullptr, &out, nullptr));
   QXRP_BSTR name = aLibrary.Alloc(u"QXRP_EPSFPNAT_20");
-  std::printf("VERSION into null outputs: result %u\n", version(name, nullptr, nullptr));
+  std::printf("VERSION into null outputs: result %u\n", Invoke(version, "VERSION", name, nullptr, nullptr));
   aLibrary.Free(name);
 }
 
@@ -104,9 +155,9 @@ void BadInput(const DriverLibrary& aLibrary) {
   for (const char* name : kRequestFunctions) {
     Call(aLibrary, name, u"this is < not xml", "not XML");
     const RequestFunction fn = aLibrary.Find(name);
-    std::printf("%s null everything: result %u\n", name, fn(nullptr, nullptr, nullptr));
+    std::printf("%s null everything: result %u\n", name, Invoke(fn, name, nullptr, nullptr, nullptr));
     QXRP_BSTR out = nullptr;
-    const unsigned result = fn(nullptr, &out, nullptr);
+    const unsigned result = Invoke(fn, name, nullptr, &out, nullptr);
     std::printf("%s null request: result %u, answer [%s]\n", name, result,
                 Normalised(qxtools::U8(aLibrary.Text(out))).c_str());
     aLibrary.Free(out);
@@ -226,6 +277,8 @@ int main(int argc, char** argv) {
     MissingCompanions(library, tcp);
   }
   UnloadAfterOpen(path, tcp);
+  // On stderr: the transcript is the same on every platform.
+  if (gCheckedCalls > 0) std::fprintf(stderr, "stack pointer checked around %d export calls\n", gCheckedCalls);
   std::printf("%s\n", gFailures == 0 ? "probe passed" : "probe FAILED");
   return gFailures == 0 ? 0 : 1;
 }

@@ -1,44 +1,32 @@
 #!/bin/sh
 # The Windows DLL under wine, as a POS program uses it, compared with the Linux library.
-#   run_under_wine.sh WINDOWS-BUILD-DIR FPSIM LINUX-POS-PROBE LINUX-LIBRARY
-# 1. objdump: the DLL exports exactly the 22 functions and imports system libraries only.
+#   run_under_wine.sh WINDOWS-BUILD-DIR x64|x86 FPSIM LINUX-POS-PROBE LINUX-LIBRARY
+# 1. objdump: the DLL is PE32+ (x64) or PE32 (x86), exports exactly the 22 functions by their
+#    plain names and imports system libraries only.
 # 2. pos_probe.exe under wine (a fresh prefix, no display) against the simulator over TCP and over
-#    COM1, the prefix's dosdevices/com1 pointing at the simulator's pseudo-terminal.
+#    COM1, mapped to the simulator's pseudo-terminal; the 32-bit probe checks the stack pointer
+#    around every export call.
 #    A program that exits with the printer open and the DLL loaded ends without hanging.
 #    platform_checks.exe: the Windows platform files on their own (paths, files, locales, ...),
 #    HTTP against a small python web server on 127.0.0.1 (http_test_server.py).
 # 3. pos_probe on Linux against the shared object with a simulator of its own: same transcript.
 # Exit 77 (skipped) when the Windows build or wine is missing, unless QX_REQUIRE_WINDOWS=1.
 set -eu
-windir=$1 fpsim=$2 probe=$3 solib=$4
+windir=$1 arch=$2 fpsim=$3 probe=$4 solib=$5
+. "$(dirname "$0")/wine_prefix.sh"
 dll=$windir/src/QXRP_EPSFPNAT_20.dll
 probe_exe=$windir/tests/wine/pos_probe.exe
 checks_exe=$windir/tests/wine/platform_checks.exe
-objdump=x86_64-w64-mingw32-objdump
-
-missing() {
-  echo "$1"
-  [ "${QX_REQUIRE_WINDOWS:-0}" = 1 ] && exit 1
-  exit 77
-}
-[ -f "$dll" ] && [ -f "$probe_exe" ] && [ -f "$checks_exe" ] || missing "no Windows build in $windir (cmake --preset windows)"
-command -v wine >/dev/null && command -v $objdump >/dev/null || missing "wine or mingw-w64 is not installed"
-
-work=$(mktemp -d)
-sim_pid=""
-stop_simulator() {
-  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  sim_pid=""
-}
-cleanup() {
-  stop_simulator
-  [ -n "${WINEPREFIX:-}" ] && timeout 20 wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+objdump=x86_64-w64-mingw32-objdump  # reads PE32 and PE32+ alike
+require_build "$dll" "$probe_exe" "$checks_exe"
+command -v $objdump >/dev/null || missing "mingw-w64 binutils are not installed"
 
 # ---- 1. the DLL's exports and imports
 $objdump -p "$dll" > "$work/objdump.txt"
+format=$(sed -n 's/.*file format //p' "$work/objdump.txt" | head -1)
+want_format=pei-x86-64
+[ "$arch" = x86 ] && want_format=pei-i386
+[ "$format" = "$want_format" ] || { echo "DLL format $format, expected $want_format"; exit 1; }
 exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {t=1; next} t && /^\t\[/ {print $NF; next} t {t=0}' "$work/objdump.txt" | LC_ALL=C sort | tr '\n' ' ')
 want=$(printf '%s\n' PRINTFR REPRINTFR PRINTXR PRINTZR PRINTNFR DISPLAY OPENDR GETSTATUS SET SETDATETIME OPEN \
   GETDRSTATUS EJREPORT CLOSE GETVATTABLE SETVATTABLE GETDEPTTABLE SETDEPTTABLE PAY GETLOTTERYRCPTSTATUS GETEJFILES \
@@ -57,10 +45,11 @@ for lib in $imports; do
     *) echo "DLL imports a library that is not the system's: $lib (imports: $imports)"; exit 1 ;;
   esac
 done
-echo "exports: 22 functions as expected; imports: $imports"
+echo "$format DLL; exports: 22 functions as expected; imports: $imports"
 
 # ---- the simulator, one per run so that both runs meet the same printer state
 start_simulator() {
+  : > "$work/sim.out"
   "$fpsim" --quiet > "$work/sim.out" 2>&1 &
   sim_pid=$!
   tries=0
@@ -74,9 +63,14 @@ start_simulator() {
 }
 
 # ---- 2. under wine
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
-timeout 180 wine wineboot --init > "$work/wineboot.txt" 2>&1 || { cat "$work/wineboot.txt"; exit 1; }
+start_prefix
 start_simulator
+# COM1 is the simulator's pseudo-terminal. Wine remakes dosdevices/com1 from its registry whenever
+# its server starts, so the port is mapped there too, and the server restarted to take it.
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$pty" /f > "$work/reg.txt" 2>&1 ||
+  { cat "$work/reg.txt"; exit 1; }
+timeout 60 wineserver -k || true
+timeout 60 wineserver -w || true
 ln -sfn "$pty" "$WINEPREFIX/dosdevices/com1"
 # The DLL beside the program, as a POS program ships it.
 mkdir -p "$work/bin" "$work/logs-windows"
@@ -93,6 +87,10 @@ if [ $status -ne 0 ]; then
   exit 1
 fi
 echo "under wine: $(tail -1 "$work/windows.txt")"
+if [ "$arch" = x86 ]; then
+  # The 32-bit probe reports its stack-pointer checks; a __stdcall mistake would have failed it.
+  grep '^stack pointer checked around' "$work/windows.err" || { echo "no stack-pointer checks in the 32-bit probe"; exit 1; }
+fi
 # A program that exits with its printer open and the DLL loaded ends at once.
 start_simulator
 status=0
@@ -105,6 +103,7 @@ if [ $status -ne 0 ]; then
   exit 1
 fi
 echo "exit with a printer open: ended at once"
+: > "$work/www.out"
 python3 "$(dirname "$0")/http_test_server.py" 0 > "$work/www.out" 2>&1 &
 www_pid=$!
 tries=0

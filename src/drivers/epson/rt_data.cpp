@@ -8,6 +8,7 @@
 #include "platform/file_system.h"
 #include "platform/locale.h"
 #include "support/error.h"
+#include "support/mul_div.h"
 #include "support/text_functions.h"
 #include "transport/http_client.h"
 #include "transport/io_handler_http.h"
@@ -79,18 +80,15 @@ String GroupedAmount(Currency aValue) {
 String GeneralNumber(Currency aValue) { return ReplaceAll(aValue.ToText(), u".", String(1, platform::DecimalSeparator())); }
 
 // aRate percent added to aAmount ((100 + rate) x amount / 100), to two decimals, halves to even.
+// A rate or amount so large that the result leaves the amount range is an error, not a wrap.
 Currency AddRate(Currency aAmount, Currency aRate) {
-  const __int128 numerator = static_cast<__int128>(aRate.Raw() + 100 * Currency::kScale) * aAmount.Raw();
-  // numerator / (100 x kScale) is the result in ten-thousandths; two decimals are units of 100.
-  const __int128 unit = static_cast<__int128>(100) * Currency::kScale * 100;
-  __int128 q = numerator / unit;
-  __int128 r = numerator % unit;
-  if (r < 0) {
-    r += unit;
-    --q;
-  }
-  if (2 * r > unit || (2 * r == unit && (q & 1) != 0)) ++q;
-  return Currency::FromRaw(static_cast<int64_t>(q * 100));
+  // (100 + rate) x amount / (100 x kScale) is the result in ten-thousandths; two decimals are units of 100.
+  int64_t factor = 0, cents = 0, raw = 0;
+  if (__builtin_add_overflow(aRate.Raw(), 100 * Currency::kScale, &factor) ||
+      !MulDiv(factor, aAmount.Raw(), 100 * Currency::kScale * 100, Rounding::HalfToEven, cents) ||
+      __builtin_mul_overflow(cents, 100, &raw))
+    throw Error(u"Currency overflow");
+  return Currency::FromRaw(raw);
 }
 
 // The element's first child of that name, with or without a namespace prefix.
