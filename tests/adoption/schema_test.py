@@ -4,7 +4,7 @@
   and every export has an example;
 - each of them is read by the library without a reading error (with a handle that is not open,
   the library reads the whole request and then answers "Printer Handle not found");
-- the requests that the Python client writes validate too;
+- the requests of the reference pages and those that the Python client writes validate too;
 - faults that the schema refuses are refused by the library as well, with its own message.
 """
 
@@ -32,6 +32,8 @@ SCHEMA_OF = {
     "CLOSE": "request", "GETVATTABLE": "request", "GETDEPTTABLE": "request",
 }
 NOT_OPEN = "99999"
+# An example block of the reference pages: ```xml request EXPORT ... ``` and ```xml answer ... ```.
+BLOCK = re.compile(r"^```(\w+) (request|answer)(?: (\w+))?\n(.*?)^```", re.S | re.M)
 
 
 def exports_of(text):
@@ -78,6 +80,16 @@ class Schemas(unittest.TestCase):
                     self.assertTrue(ok, f"{export}: {errors}")
                     self.assertEqual(self.read_error(export, text), "Printer Handle not found", export)
         self.assertEqual(sorted(set(qxrp.EXPORTS) - covered), [], "exports without an example")
+
+    def test_the_requests_of_the_reference_pages_validate(self):
+        for page in sorted((SOURCE / "docs" / "reference").glob("*.md")):
+            for _, kind, export, text in BLOCK.findall(page.read_text(encoding="utf-8")):
+                if kind != "request" or export == "VERSION":
+                    continue
+                with self.subTest(page=page.name, export=export):
+                    ok, errors = validate(SCHEMA_OF[export], text)
+                    self.assertTrue(ok, errors)
+                    self.assertEqual(self.read_error(export, text), "Printer Handle not found")
 
     def test_the_requests_of_the_python_client_validate(self):
         day = datetime.datetime(2025, 3, 5, 9, 0)
