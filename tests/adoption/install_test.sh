@@ -107,4 +107,25 @@ with qxrp.open_printer(qxrp.Serial(sys.argv[1]), log_id="pyinstalled") as printe
 print("python: receipt", answer.receipt_number, "with", qxrp.default_library().path)
 PY
 sim_wait_paper "PYTHON"
+sim_stop
+
+if [ "$mode" = deb ]; then
+  # The README's quick starts as written, from the simulator on (the package is installed).
+  readme=$(find "$here/../.." -maxdepth 1 -name README.md)
+  quick() { # the indented lines of the README section $1
+    awk -v title="## Quick start: a receipt from $1" '$0 == title {on = 1; next} /^## / {on = 0} on' "$readme" |
+      sed -n 's/^    //p'
+  }
+  {
+    echo 'set -e; trap "kill \$(jobs -p) 2>/dev/null" EXIT'
+    quick C | sed -n '/^fpsim /,$p'
+    quick Python
+  } | sed "s#/tmp/fpsim.txt#$work/fpsim.txt#g" >"$work/quickstart.sh"
+  (cd "$work" && PATH="/usr/bin:$PATH" bash "$work/quickstart.sh") >"$work/quickstart.txt" 2>&1 ||
+    { cat "$work/quickstart.sh" "$work/quickstart.txt"; fail "the README's quick start"; }
+  grep -q '^CLOSE: done' "$work/quickstart.txt" || { cat "$work/quickstart.txt"; fail "the C quick start"; }
+  grep -q '^receipt [0-9]* at ' "$work/quickstart.txt" || { cat "$work/quickstart.txt"; fail "the Python quick start"; }
+  grep -q '^| CAFFE ' "$work/fpsim.txt" || { cat "$work/fpsim.txt"; fail "the quick start's receipts on the paper"; }
+  echo "the README's quick starts work as written"
+fi
 echo "installed files work ($mode)"
