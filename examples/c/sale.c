@@ -142,6 +142,17 @@ static const char* element(const char* answer, const char* tag, char* buffer, si
   return buffer;
 }
 
+/* Prints three elements of an answer into format (three %s) and frees the answer; 1 when the
+   call had failed (answer NULL), else 0. */
+static int show(char* answer, const char* format, const char* tag1, const char* tag2, const char* tag3) {
+  char first[128], second[128], third[128];
+  if (answer == NULL) return 1;
+  printf(format, element(answer, tag1, first, sizeof first), element(answer, tag2, second, sizeof second),
+         element(answer, tag3, third, sizeof third));
+  free(answer);
+  return 0;
+}
+
 /* ---- the requests --------------------------------------------------------------------- */
 
 /* Every request carries the configuration: driver, handle, log name and connection. */
@@ -194,26 +205,12 @@ int main(int argc, char** argv) {
   int status = 0;
   configuration(config, sizeof config, connection, handle);
   snprintf(request, sizeof request, "<Request>%s%s</Request>", config, kSale);
-  answer = call("PRINTFR", PRINTFR, request);
-  if (answer != NULL) {
-    printf("PRINTFR: receipt %s", element(answer, "ReceiptNumber", value, sizeof value));
-    printf(" of %s", element(answer, "ReceiptDateTime", value, sizeof value));
-    printf(", closing %s\n", element(answer, "EJClosingNumber", value, sizeof value));
-    free(answer);
-  } else {
-    status = 1;
-  }
+  status |= show(call("PRINTFR", PRINTFR, request), "PRINTFR: receipt %s of %s, closing %s\n", "ReceiptNumber",
+                 "ReceiptDateTime", "EJClosingNumber");
 
   snprintf(request, sizeof request, "<Request>%s</Request>", config);
-  answer = call("GETSTATUS", GETSTATUS, request);
-  if (answer != NULL) {
-    printf("GETSTATUS: printer %s", element(answer, "SerialNumber", value, sizeof value));
-    printf(", %s mode", element(answer, "FiscalMode", value, sizeof value));
-    printf(", day open %s\n", element(answer, "DayOpened", value, sizeof value));
-    free(answer);
-  } else {
-    status = 1;
-  }
+  status |= show(call("GETSTATUS", GETSTATUS, request), "GETSTATUS: printer %s, %s mode, day open %s\n",
+                 "SerialNumber", "FiscalMode", "DayOpened");
 
   answer = call("CLOSE", CLOSE, request);
   if (answer == NULL) return 1;

@@ -4,9 +4,9 @@
 # Usage: c_example_test.sh FPSIM SALE-PROGRAM
 set -euo pipefail
 . "$(dirname "$0")/simulator.sh"
-sim_start "$1"
 export QX_LOG_ROOT=$(mktemp -d)
-trap 'sim_stop; rm -rf "$QX_LOG_ROOT"' EXIT
+trap 'sim_cleanup; rm -rf "$QX_LOG_ROOT"' EXIT
+sim_start "$1"
 "$2" "$SIM_PTY" | tee "$QX_LOG_ROOT/serial.txt"
 "$2" tcp 127.0.0.1 "$SIM_PORT" | tee "$QX_LOG_ROOT/tcp.txt"
 for run in serial tcp; do

@@ -13,7 +13,7 @@ package=qxrp-epsfpnat-20
 work=$(mktemp -d)
 installed=""
 cleanup() {
-  sim_stop
+  sim_cleanup
   if [ -n "$installed" ]; then dpkg -r "$package" >/dev/null || true; fi
   rm -rf "$work"
 }
