@@ -173,3 +173,7 @@ class LotteryStatusAnswer(Answer):
 @dataclass
 class EJFilesAnswer(Answer):
     files_count: int = 0
+
+
+__all__ = [name for name, value in list(globals().items())
+           if isinstance(value, type) and value.__module__ == __name__ and not name.startswith("_")]

@@ -1,6 +1,7 @@
 """A fiscal printer opened through the library: one method per exported function."""
 
 import dataclasses
+import datetime
 import xml.etree.ElementTree as ET
 
 from . import _xml
@@ -185,8 +186,6 @@ class Printer:
 
     def set_date_time(self, when):
         """SETDATETIME: sets the printer's clock (a datetime); answers the clock afterwards."""
-        import datetime
-
         if not isinstance(when, datetime.datetime):
             raise TypeError(f"set_date_time: a datetime was expected, not {type(when).__name__}")
         return self._call("SETDATETIME", A.DateTimeAnswer, parameters={"DateTime": when})

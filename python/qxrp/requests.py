@@ -430,3 +430,7 @@ class ZReport:
     _tag: ClassVar[str] = "ZReport"
     store_code: Optional[str] = None
     till_code: Optional[str] = None
+
+
+__all__ = [name for name, value in list(globals().items())
+           if isinstance(value, type) and value.__module__ == __name__ and not name.startswith("_")]
