@@ -14,7 +14,7 @@ work=$(mktemp -d)
 installed=""
 cleanup() {
   sim_cleanup
-  if [ -n "$installed" ]; then dpkg -r "$package" >/dev/null || true; fi
+  if [ -n "$installed" ]; then dpkg --purge "$package" >/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -94,9 +94,12 @@ sim_wait_paper "DOC.N. 0001-0002"
 [ "$(grep -c '^result: 0$' "$work/fpcall.txt")" = 3 ] || { cat "$work/fpcall.txt"; fail "fpcall's three calls"; }
 grep -q '<SerialNumber>99MEB012345</SerialNumber>' "$work/fpcall.txt" || fail "GETSTATUS through fpcall"
 
-# The Python client from its installed place, the library found by the system's search.
+# The Python client from its installed place, the library found by the system's search; and
+# the unversioned name that point-of-sale programs load.
 python=python3
 [ -x /usr/bin/python3 ] && python=/usr/bin/python3
+"${run_env[@]}" "$python" -c 'import ctypes; ctypes.CDLL("libQXRP_EPSFPNAT_20.so").OPEN' ||
+  fail "dlopen of libQXRP_EPSFPNAT_20.so by name"
 "${run_env[@]}" PYTHONPATH="$python_path" QXRP_LIBRARY= "$python" - "$SIM_PTY" <<'PY'
 import sys
 import qxrp
