@@ -41,7 +41,8 @@
  * or after config.h. Where the macro is defined, call the function as QXRP_GetVersion (an
  * inline alias declared below), or #undef VERSION in that source file. Programs that load the
  * library with dlopen or LoadLibrary look the name up as the string "VERSION" and are not
- * concerned.
+ * concerned. The other names (OPEN, SET, CLOSE, DISPLAY ...) are rarely macros; a program that
+ * defines one #undefs it before including this header.
  *
  * Linking: pkg-config --cflags --libs QXRP_EPSFPNAT_20, or in CMake
  * find_package(QXRP_EPSFPNAT_20) and the target QXRP_EPSFPNAT_20::QXRP_EPSFPNAT_20.
