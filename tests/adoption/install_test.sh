@@ -121,14 +121,15 @@ if [ "$mode" = deb ]; then
   }
   {
     echo 'set -e; trap "kill \$(jobs -p) 2>/dev/null" EXIT'
-    quick C | sed -n '/^fpsim /,$p'
+    quick C | sed -n '/^export QX_LOG_ROOT=/,$p'
     quick Python
-  } | sed "s#/tmp/fpsim.txt#$work/fpsim.txt#g" >"$work/quickstart.sh"
+  } | sed "s#/tmp/fpsim.txt#$work/fpsim.txt#g; s#QX_LOG_ROOT=/tmp/qxrp#QX_LOG_ROOT=$work/quicklogs#" >"$work/quickstart.sh"
   (cd "$work" && PATH="/usr/bin:$PATH" bash "$work/quickstart.sh") >"$work/quickstart.txt" 2>&1 ||
     { cat "$work/quickstart.sh" "$work/quickstart.txt"; fail "the README's quick start"; }
   grep -q '^CLOSE: done' "$work/quickstart.txt" || { cat "$work/quickstart.txt"; fail "the C quick start"; }
   grep -q '^receipt [0-9]* at ' "$work/quickstart.txt" || { cat "$work/quickstart.txt"; fail "the Python quick start"; }
   grep -q '^| CAFFE ' "$work/fpsim.txt" || { cat "$work/fpsim.txt"; fail "the quick start's receipts on the paper"; }
+  [ -n "$(find "$work/quicklogs/LogFiles/FiscalPrinter" -name '*_till01_*.log')" ] || fail "the quick start's logs"
   echo "the README's quick starts work as written"
 fi
 echo "installed files work ($mode)"
