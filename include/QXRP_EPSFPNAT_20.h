@@ -27,12 +27,38 @@
  * Thread safety: the calling program runs one exported call at a time. The library keeps the
  * open printers between calls; each is known by the handle that OPEN answers.
  *
- * Sample requests are in the examples/ folder of the source distribution.
+ * Sample requests are in the examples/ folder of the source distribution (installed under
+ * share/doc/QXRP_EPSFPNAT_20/examples), with a C program in examples/c/; the request schemas
+ * are in docs/schema/, the reference pages in docs/reference/.
+ *
+ * Why the names are plain: the exported functions keep the names that point-of-sale programs
+ * already call (OPEN, SET, VERSION, PRINTFR ...), on Windows as the DLL's export names, so that
+ * one program drives this library and the other drivers of the same interface. A name such as
+ * VERSION may also be a macro of the including program: an autotools config.h defines VERSION
+ * (and PACKAGE) as the program's version text, which would turn the declaration below into
+ * nonsense. This header therefore saves such a VERSION macro, declares the function, and puts
+ * the macro back (push_macro and pop_macro: GCC, clang and MSVC), so it may be included before
+ * or after config.h. Where the macro is defined, call the function as QXRP_GetVersion (an
+ * inline alias declared below), or #undef VERSION in that source file. Programs that load the
+ * library with dlopen or LoadLibrary look the name up as the string "VERSION" and are not
+ * concerned. The other names (OPEN, SET, CLOSE, DISPLAY ...) are rarely macros; a program that
+ * defines one #undefs it before including this header.
+ *
+ * Linking: pkg-config --cflags --libs QXRP_EPSFPNAT_20, or in CMake
+ * find_package(QXRP_EPSFPNAT_20) and the target QXRP_EPSFPNAT_20::QXRP_EPSFPNAT_20.
  */
 #ifndef QXRP_EPSFPNAT_20_H
 #define QXRP_EPSFPNAT_20_H
 
 #include <stdint.h>
+
+/* The version of this header and of the library it belongs to; VERSION answers the same
+   number ("Version 2.10 - ..."). */
+#define QXRP_EPSFPNAT_20_VERSION_MAJOR 2
+#define QXRP_EPSFPNAT_20_VERSION_MINOR 10
+#define QXRP_EPSFPNAT_20_VERSION_STRING "2.10"
+/* major * 100 + minor: 210 for 2.10, for comparisons in #if. */
+#define QXRP_EPSFPNAT_20_VERSION_NUMBER (QXRP_EPSFPNAT_20_VERSION_MAJOR * 100 + QXRP_EPSFPNAT_20_VERSION_MINOR)
 
 #if defined(__cplusplus)
 #define QXRP_EXTERN_C extern "C"
@@ -88,7 +114,23 @@ QXRP_REQUEST_FUNCTION(PAY);                  /* receipt of an electronic payment
 QXRP_REQUEST_FUNCTION(GETLOTTERYRCPTSTATUS); /* receipt-lottery state of a receipt */
 QXRP_REQUEST_FUNCTION(GETEJFILES);           /* download the day's RT data files */
 
+#if defined(VERSION)
+#define QXRP_VERSION_MACRO_SAVED
+#pragma push_macro("VERSION")
+#undef VERSION
+#endif
+
 QXRP_API QXRP_RESULT QXRP_CALL VERSION(QXRP_BSTR aDriverName, QXRP_BSTR* aVersion, QXRP_BSTR* aErrorMessage);
+
+/* VERSION under a name that no program defines as a macro. */
+static inline QXRP_RESULT QXRP_GetVersion(QXRP_BSTR aDriverName, QXRP_BSTR* aVersion, QXRP_BSTR* aErrorMessage) {
+  return VERSION(aDriverName, aVersion, aErrorMessage);
+}
+
+#if defined(QXRP_VERSION_MACRO_SAVED)
+#pragma pop_macro("VERSION")
+#undef QXRP_VERSION_MACRO_SAVED
+#endif
 
 #undef QXRP_REQUEST_FUNCTION
 

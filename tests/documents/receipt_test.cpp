@@ -147,9 +147,9 @@ TEST(ReceiptSamples, EveryLineType) {
   EXPECT_EQ(r.GetCalculatedAmount(), Amt(u"39.7"));
 
   EXPECT_EQ(r.fTaxes[1].fTaxType, tt_SalesTax);
-  EXPECT_EQ(r.fPayments[1].fPaymentType, Rpt_MealVoucher);
-  EXPECT_EQ(r.fPayments[1].fQuantity, Amt(u"2"));
-  EXPECT_EQ(r.fPayments[1].fUnitPrice, Amt(u"8"));
+  EXPECT_EQ(r.fPayments[0].fPaymentType, Rpt_MealVoucher);
+  EXPECT_EQ(r.fPayments[0].fQuantity, Amt(u"2"));
+  EXPECT_EQ(r.fPayments[0].fUnitPrice, Amt(u"8"));
   EXPECT_EQ(r.fPayments.TotalAmount(), Amt(u"40"));
 
   ASSERT_EQ(r.fLeaderLines.Count(), 1u);

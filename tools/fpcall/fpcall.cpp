@@ -3,6 +3,10 @@
 // error text and the result. What a technician uses to try a printer.
 //
 //   fpcall [--library PATH] FUNCTION [REQUEST-FILE | -] [FUNCTION REQUEST-FILE ...]
+//   fpcall --version
+//
+// Without --library it loads the library by its versioned name through the system's search,
+// which finds the built library from the build tree and the installed one once installed.
 //
 // Several calls run in one process, so an open printer stays open between them: the text
 // $HANDLE in a later request stands for the handle that the last OPEN answered.
@@ -31,6 +35,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: fpcall [--library PATH] FUNCTION [REQUEST-FILE | -] [FUNCTION REQUEST-FILE ...]\n"
                "       fpcall [--library PATH] VERSION DRIVER-NAME\n"
+               "       fpcall --version\n"
                "FUNCTION is one of:");
   for (const char* f : kFunctions) std::fprintf(stderr, " %s", f);
   std::fprintf(stderr, "\n");
@@ -84,6 +89,10 @@ QXRP_RESULT Call(const qxtools::DriverLibrary& aLibrary, const std::string& aFun
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("fpcall %s\n", QXRP_EPSFPNAT_20_VERSION_STRING);
+    return 0;
+  }
   std::string library = QX_DEFAULT_LIBRARY;
   int arg = 1;
   if (arg + 1 < argc && std::strcmp(argv[arg], "--library") == 0) {

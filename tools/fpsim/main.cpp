@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "QXRP_EPSFPNAT_20.h"
 #include "fpsim/config_file.h"
 #include "fpsim/field_text.h"
 #include "fpsim/panel_view.h"
@@ -34,6 +35,7 @@ const char kUsage[] =
     "  --trace            print every frame and byte exchanged\n"
     "  --quiet            do not print the paper\n"
     "  --help             this text\n"
+    "  --version          the version\n"
     "\n"
     "Settings: serial, firmware, mode (RT|MF), s14.N, s15.N, vat.N, department.N, activity.N,\n"
     "header.N, clock, clock_offset, clock_frozen, password, eft_result, drawer_auto_close,\n"
@@ -55,6 +57,9 @@ int ParseOptions(int argc, char** argv, Options& aOptions) {
     };
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
+      return 2;
+    } else if (arg == "--version") {
+      std::cout << "fpsim " QXRP_EPSFPNAT_20_VERSION_STRING "\n";
       return 2;
     } else if (arg == "--config") {
       qx::fpsim::LoadConfigFile(aOptions.config, value());
