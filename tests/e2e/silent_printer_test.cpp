@@ -40,7 +40,7 @@ pid_t SimulatorChild() {
 // answers, as with a printer that hangs.
 class StoppedPrinter {
  public:
-  explicit StoppedPrinter(pid_t aPid) : fPid(aPid) { ::kill(fPid, SIGSTOP); }
+  explicit StoppedPrinter(pid_t aPid) : fPid(aPid) { e2e::StopProcess(fPid); }
   ~StoppedPrinter() { ::kill(fPid, SIGCONT); }
   StoppedPrinter(const StoppedPrinter&) = delete;
   StoppedPrinter& operator=(const StoppedPrinter&) = delete;

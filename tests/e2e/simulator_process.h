@@ -9,11 +9,30 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace e2e {
+
+// Stops a process and returns once it is stopped: SIGSTOP only asks, and a process running on
+// another core may still answer a frame or two before it takes effect. Waits for its state in
+// /proc, bounded by a count of short waits.
+inline void StopProcess(pid_t aPid) {
+  ::kill(aPid, SIGSTOP);
+  const std::string stat = "/proc/" + std::to_string(aPid) + "/stat";
+  for (int i = 0; i < 2000; ++i) {
+    char buffer[512] = {};
+    const int fd = ::open(stat.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+    ::close(fd);
+    const char* close = n > 0 ? std::strrchr(buffer, ')') : nullptr;
+    if (close == nullptr || close[1] == 0 || close[2] == 'T' || close[2] == 't') return;
+    ::usleep(1000);
+  }
+}
 
 // Starts the simulator program with aArguments; its standard output goes to aOut (read end).
 inline pid_t SpawnSimulator(std::vector<std::string> aArguments, int& aOut) {

@@ -24,7 +24,7 @@ class StoppablePrinter : public e2e::SimulatorProcess {
  public:
   StoppablePrinter() : SimulatorProcess({"--no-tcp"}) {}
   ~StoppablePrinter() { Resume(); }
-  void Pause() const { ::kill(Pid(), SIGSTOP); }
+  void Pause() const { e2e::StopProcess(Pid()); }
   void Resume() const { ::kill(Pid(), SIGCONT); }
 };
 

@@ -40,6 +40,7 @@ class OutcomeFixture : public ::testing::Test {
     for (const auto& [key, value] : aSettings) qx::fpsim::ApplySetting(config, key, value);
     fSimulator = std::make_unique<qx::fpsim::Simulator>(config);
     fDevice = fSimulator->StartPty();
+    fTcpPort = fSimulator->StartTcp();
   }
   void SetUp() override {
     fRoot = (std::filesystem::temp_directory_path() / ("qx-outcome-" + std::to_string(::getpid()))).string();
@@ -55,10 +56,18 @@ class OutcomeFixture : public ::testing::Test {
   }
   std::string Request(const std::string& aDocument, const std::string& aParameters = "") const {
     return "<Request><Driver>QXRP_EPSFPNAT_20</Driver><LogId>outcome</LogId><Handle>" + std::to_string(fHandle) +
-           "</Handle><Connection><Type>serial</Type><SerialPort>" + fDevice +
-           "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity><StopBits>1</StopBits>"
-           "<ReadTimeout>" + std::to_string(fReadTimeout) + "</ReadTimeout></Connection><Parameters>" + aParameters +
+           "</Handle>" + (fOverTcp ? TcpConnection() : SerialConnection()) + "<Parameters>" + aParameters +
            "</Parameters>" + aDocument + "</Request>";
+  }
+  std::string SerialConnection() const {
+    return "<Connection><Type>serial</Type><SerialPort>" + fDevice +
+           "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity><StopBits>1</StopBits>"
+           "<ReadTimeout>" + std::to_string(fReadTimeout) + "</ReadTimeout></Connection>";
+  }
+  std::string TcpConnection() const {
+    return "<Connection><Type>tcp</Type><Address>127.0.0.1</Address><Port>" + std::to_string(fTcpPort) +
+           "</Port><ConnectTimeout>2000</ConnectTimeout><ReadTimeout>" + std::to_string(fReadTimeout) +
+           "</ReadTimeout></Connection>";
   }
   Answer Call(const char* aFunction, const std::string& aDocument) {
     return fLibrary->Call(aFunction, Request(aDocument));
@@ -94,6 +103,8 @@ class OutcomeFixture : public ::testing::Test {
   std::unique_ptr<e2e::Library> fLibrary;
   std::unique_ptr<qx::fpsim::Simulator> fSimulator;
   std::string fDevice;
+  uint16_t fTcpPort = 0;
+  bool fOverTcp = false;
   int fHandle = 0;
 };
 

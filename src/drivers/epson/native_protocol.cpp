@@ -175,10 +175,14 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
       capped = true;
       return false;
     }
-    ++sends;
     io.Write(frame);
+    ++sends;  // counted once it went out: a write that raises sent nothing
     return true;
   };
+  // A transport that fails once the frame went out (a connection lost while the answer was
+  // awaited) leaves the printer's side unknown: the command may have been carried out, so the
+  // failure is this exchange's, without an answer, not a raised error that would hide that.
+  try {
   while (!done && attempt <= 3) {
     if (!IsByte(lastRead, kACK) && !IsByte(lastRead, kDC1) && !stale) {
       io.ClearBuffers();
@@ -217,6 +221,12 @@ bool kFiscalPrinter_EPSFPNAT::ExecuteCommand(StringView aCommand, StringView aDa
       ++attempt;
       stale = false;
     }
+  }
+  } catch (const Error& e) {
+    if (sends == 0) throw;
+    fLastUnanswered = true;
+    io.SetCustomError(-1, e.Message());
+    return false;
   }
 
   fLastUnanswered = !done;

@@ -146,7 +146,13 @@ bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
   String firmware;
   // Asked after a command that got no answer: sent even though the printer was silent.
   const SilenceProbe probe(*this);
-  if (!GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, fiscalOpen, receiptOpen, firmware)) return false;
+  try {
+    if (!GetPrinterStatus(paperEnd, paperNearEnd, coverOpen, fiscalOpen, receiptOpen, firmware)) return false;
+  } catch (const Error& e) {
+    // Asked to settle an outcome: a line that is gone is no answer, never a raised error.
+    fIOHandler->SetCustomError(-1, e.Message());
+    return false;
+  }
   aOpen = fiscalOpen || receiptOpen;
   return true;
 }
@@ -154,7 +160,12 @@ bool kFiscalPrinter_EPSFPNAT::ReadDocumentOpen(bool& aOpen) {
 // "1070": positions 3-6 the number the next document gets, 7-10 the closing that will close it.
 bool kFiscalPrinter_EPSFPNAT::ReadDocumentNumbers(qxDocumentNumbers& aNumbers) {
   const SilenceProbe probe(*this);
-  if (!ExecuteCommand(u"1070", u"01", u"ReadDocumentNumbers")) return false;
+  try {
+    if (!ExecuteCommand(u"1070", u"01", u"ReadDocumentNumbers")) return false;
+  } catch (const Error& e) {
+    fIOHandler->SetCustomError(-1, e.Message());
+    return false;
+  }
   int32_t next = 0, closing = 0;
   if (!TryStrToInt(ResponseField(3, 6), next) || !TryStrToInt(ResponseField(7, 10), closing) || next < 0 ||
       closing < 0) {
