@@ -79,6 +79,31 @@ TEST_F(NonFiscalCommands, ReceiptWithTextLinesAndBarcodes) {
   EXPECT_TRUE(PaperHas(fSimulator, "[EAN13 4006381333931]"));
 }
 
+// An empty value prints the placeholder 7Fh at the line's start whatever the alignment; a value
+// of blanks is aligned like any text (its placeholder too).
+TEST_F(NonFiscalCommands, EmptyTextLineIsNotAligned) {
+  const struct {
+    String value;
+    qxReceiptMessageLineAlignment alignment;
+    std::string data;
+  } cases[] = {
+      {u"", la_center, "011" "\x7F" + std::string(39, ' ')},
+      {u"", la_right, "011" "\x7F" + std::string(39, ' ')},
+      {u"", la_left, "011" "\x7F" + std::string(39, ' ')},
+      {u"   ", la_center, "011" + std::string(19, ' ') + "\x7F" + std::string(20, ' ')},
+      {u"  ", la_right, "011" + std::string(39, ' ') + "\x7F"},
+  };
+  ASSERT_TRUE(fDevice->BeginNoFiscalReceipt(fNF));
+  for (const auto& c : cases) {
+    kReceiptMessageLines lines;
+    kReceiptMessageTextLine& line = AddText(lines, c.value, c.alignment);
+    fSimulator.ClearTranscript();
+    ASSERT_TRUE(fDevice->PrintNoFiscalMessageTextLine(nullptr, line));
+    EXPECT_EQ(SentFrames(fSimulator), std::vector<std::string>{"1064" + c.data})
+        << "value '" << ToUtf8(c.value) << "' alignment " << c.alignment;
+  }
+}
+
 TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
   const struct {
     qxReceiptMessageBarcodeType type;

@@ -110,7 +110,9 @@ bool kFiscalPrinter_EPSFPNAT::BeginNoFiscalReceipt(kNFReceipt& aNFReceipt) {
 }
 
 bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageTextLine(kReceipt*, kReceiptMessageTextLine& aLine) {
-  const String text = AlignText(aLine.Value(), aLine.fAlignment);
+  // An empty value is the placeholder alone at the line's start; a value of blanks is aligned.
+  const String value = aLine.Value();
+  const String text = value.empty() ? String(1, char16_t(0x7F)) : AlignText(value, aLine.fAlignment);
   const String size = aLine.fSize >= 2 && aLine.fSize <= 4 ? IntToStr(aLine.fSize) : String(u"1");
   return ExecuteCommand(u"1064", u"01" + size + PadText(text, fLineLength), u"PrintNoFiscalMessageTextLine");
 }
