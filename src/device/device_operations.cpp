@@ -134,8 +134,11 @@ _int_GETDEPTTABLE_result kFiscalPrinterDevice::Pub_GetDeptTable(kReceiptPrinterH
   return result;
 }
 
+bool kFiscalPrinterDevice::CheckDeptTableRequest(kEconomicActivityTable&, kDeptTable&) { return true; }
+
 _int_SETDEPTTABLE_result kFiscalPrinterDevice::Pub_SetDeptTable(kReceiptPrinterHandler& aHandler) {
   return RunOperation<_int_SETDEPTTABLE_result>(u"SetDeptTable", [&](_int_SETDEPTTABLE_result&) {
+    if (!CheckDeptTableRequest(*aHandler.fEATable, *aHandler.fDeptTable)) return;
     SetEATable(*aHandler.fEATable);
     SetDeptTable(*aHandler.fDeptTable);
   });

@@ -124,6 +124,10 @@ class kFiscalPrinterDevice {
   virtual bool SetEATable(kEconomicActivityTable& aEATable) = 0;
   virtual bool GetDeptTable() = 0;
   virtual bool SetDeptTable(kDeptTable& aDeptTable) = 0;
+  // Everything a SETDEPTTABLE request (its activities, then its departments) can fail on,
+  // checked before anything is written or the fiscal day closed: raises, or false with the
+  // transport's error. The core's own checks nothing.
+  virtual bool CheckDeptTableRequest(kEconomicActivityTable& aEATable, kDeptTable& aDeptTable);
   virtual bool ReservedOperation() = 0;
   virtual bool ClearDisplay() = 0;
   virtual bool WriteDisplay(kReceiptMessageLines& aLines) = 0;
