@@ -85,7 +85,8 @@ _int_SET_result kFiscalPrinterDevice::Pub_Set(kReceiptPrinterHandler& aHandler) 
 _int_SETDATETIME_result kFiscalPrinterDevice::Pub_SetDateTime(kReceiptPrinterHandler& aHandler) {
   return RunOperation<_int_SETDATETIME_result>(u"SetDateTime", [&](_int_SETDATETIME_result& r) {
     const TDateTime dt = TextToDateTime(aHandler.GetParameter(u"DateTime"));
-    if (dt > 0) SetDateTime(dt);
+    // 0 (1899-12-30 00:00) only reads the clock; an earlier date is refused by the driver.
+    if (dt != 0) SetDateTime(dt);
     GetDateTime(r.DateTime);
   });
 }

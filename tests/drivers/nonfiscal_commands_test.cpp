@@ -111,7 +111,7 @@ TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
     std::string message;
   } cases[] = {
       {bt_QRCODE, u"   ", "The QRCODE barcode value is empty"},
-      {bt_QRCODE, String(257, u'X'), "has 257 characters; the type takes 1 to 256"},
+      {bt_QRCODE, String(2023, u'X'), "has 2023 characters; the type takes 1 to 2022"},
       {bt_QRCODE, u"A\x02" u"B", "holds a character outside printable characters"},
       {bt_EAN13, u"400638133393", ""},  // 12 digits: the printer adds the check digit
       {bt_EAN13, u"40063813339311", "has 14 characters; the type takes 12 or 13"},
@@ -138,6 +138,18 @@ TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
     }
     EXPECT_TRUE(fSimulator.FramesReceived().empty());
   }
+}
+
+// The longest QR code fills the printer's frame of 2048 bytes from STX to ETX.
+TEST_F(NonFiscalCommands, TheLongestQRCodeFillsOneFrame) {
+  ASSERT_TRUE(fDevice->BeginNoFiscalReceipt(fNF));
+  const String value = String(2021, u'Q') + u"~";
+  auto line = MakeBarcode(bt_QRCODE, value);
+  ASSERT_TRUE(fDevice->PrintNoFiscalMessageBarcode(nullptr, *line)) << ToUtf8(IO().ErrorMessage());
+  const std::vector<std::string> frames = fSimulator.FramesReceived();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames.back().size(), 2048u);  // STX to ETX
+  EXPECT_TRUE(PaperHas(fSimulator, "QQQ~]"));
 }
 
 TEST_F(NonFiscalCommands, AnOpenDocumentIsCancelledFirst) {
