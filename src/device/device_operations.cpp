@@ -192,7 +192,11 @@ _int_GETLOTTERYRCPTSTATUS_result kFiscalPrinterDevice::Pub_GetLotteryReceiptStat
 
 _int_PAY_result kFiscalPrinterDevice::Pub_Pay(kReceiptPrinterHandler& aHandler) {
   kPaymentReceipt& payment = *aHandler.fPaymentReceipt;
-  auto result = RunOperation<_int_PAY_result>(u"Pay", [&](_int_PAY_result&) { Pay(payment); });
+  auto result = RunOperation<_int_PAY_result>(u"Pay", [&](_int_PAY_result&) {
+    // A PAY without handle runs on a device made for this call, which no OPEN has connected.
+    if (!fIOHandler->Connected() && !ConnectTransport()) return;
+    Pay(payment);
+  });
   result.DeviceId.clear();
   result.PaymentNumber.clear();
   result.PaymentCurrency.clear();

@@ -257,6 +257,8 @@ class kFiscalPrinterDevice {
   void LogRTServerFailure(StringView aCall, const String& aSecret) const;
   // IsReady, else Reset.
   bool ReadinessStep();
+  // Connects the transport; a failure is in its error state, "Connect Error" when it set none.
+  bool ConnectTransport();
   // Writes a line to the device log (nothing when there is none).
   void Log(tQX_MessageType aEntryType, StringView aMessage) const;
 };
