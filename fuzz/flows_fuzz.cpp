@@ -16,7 +16,7 @@
 #include "fpsim/simulator.h"
 #include "support/date_time.h"
 #include "support/error.h"
-#include "transport/io_handler.h"
+#include "byte_stream_io_handler.h"
 
 namespace {
 
@@ -24,57 +24,26 @@ using namespace qx;
 
 // The simulated printer as the line: each frame written goes to the printer's session and what
 // it answers, with the mask applied, waits to be read; reads of an empty line time out at once.
-class SimulatorIOHandler : public kIOHandler {
+class SimulatorIOHandler : public fuzzing::ByteStreamIOHandler {
  public:
-  SimulatorIOHandler(fpsim::Simulator& aSimulator, std::string_view aMask)
-      : kIOHandler(nullptr, u"", u""), fSimulator(aSimulator), fMask(aMask) {}
+  SimulatorIOHandler(fpsim::Simulator& aSimulator, std::string_view aMask) : fSimulator(aSimulator), fMask(aMask) {}
 
-  bool GetConnected() override { return true; }
-  bool Disconnect() override { return true; }
-  void ClearBuffers() override {
-    fBytes.erase(0, fPos);
-    fPos = 0;
-  }
+  void ClearBuffers() override { DiscardUnread(); }
   bool Write(StringView aText) override {
     std::string answer = fSimulator.FeedBytes(ToCp1252(aText));
     for (char& c : answer) {
       if (fMasked < fMask.size()) c = static_cast<char>(c ^ fMask[fMasked]);
       ++fMasked;
     }
-    fBytes += answer;
+    Append(answer);
     return true;
   }
-  String ReadUpTo(const ByteList& aChars) override {
-    size_t end = fPos;
-    while (end < fBytes.size()) {
-      const uint8_t byte = static_cast<uint8_t>(fBytes[end++]);
-      bool hit = false;
-      for (const uint8_t c : aChars) hit = hit || c == byte;
-      if (hit) break;
-    }
-    return Take(end);
-  }
-  String ReadChars(int32_t aCount) override {
-    return Take(aCount <= 0 ? fPos : std::min(fBytes.size(), fPos + static_cast<size_t>(aCount)));
-  }
-  String ReadAll() override { return Take(fBytes.size()); }
-  String DecodeError(int32_t) override { return String(); }
-  bool InputBufferContainsData() override { return fPos < fBytes.size(); }
-  void SetParameter(StringView, StringView) override {}
   String ClassName() const override { return u"SimulatorIOHandler"; }
 
  private:
-  String Take(size_t aEnd) {
-    const String out = FromLatin1(std::string_view(fBytes).substr(fPos, aEnd - fPos));
-    fPos = aEnd;
-    return out;
-  }
-
   fpsim::Simulator& fSimulator;
   std::string_view fMask;
   size_t fMasked = 0;
-  std::string fBytes;
-  size_t fPos = 0;
 };
 
 // One device for every run, made without a log; its transport is replaced in each run.
