@@ -11,6 +11,7 @@
 #include <string>
 
 #include "QXRP_EPSFPNAT_20.h"
+#include "common/system_libraries.h"
 #include "common/utf16_text.h"
 
 namespace e2e {
@@ -46,26 +47,10 @@ struct Answer {
   bool OutputNull = true;
 };
 
-// The system libraries the library uses, kept loaded for the life of the test program. Some keep
-// state that they never free: libpixman's tables from its load-time constructor (through
-// cairo), libcups' per-thread and TLS state, libcurl's cookie-file list (tests/lsan.supp).
-// Unloaded with the library, that state would be reported by LeakSanitizer at the program's exit
-// from modules that are gone, which no suppression can name; kept loaded, it stays reachable or
-// is named. Nothing of the library's own is kept: it is still loaded and unloaded by each test.
-inline void KeepSystemLibrariesLoaded() {
-  static const bool kept = [] {
-    for (const char* name : {"libcurl.so.4", "libcups.so.2", "libcairo.so.2", "libpixman-1.so.0", "libfontconfig.so.1",
-                             "libfreetype.so.6", "libjpeg.so.62", "libpugixml.so.1"})
-      (void)::dlopen(name, RTLD_NOW | RTLD_NODELETE);
-    return true;
-  }();
-  (void)kept;
-}
-
 class Library {
  public:
   Library() {
-    KeepSystemLibrariesLoaded();
+    qxtools::KeepSystemLibrariesLoaded();
     fHandle = ::dlopen(QX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (fHandle == nullptr) throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
     fAlloc = reinterpret_cast<AllocFunction>(Symbol("SysAllocStringLen"));
