@@ -6,53 +6,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "device/receipt_printer_handler.h"
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
 #include "support/error.h"
-#include "transport/io_handler.h"
+#include "byte_stream_io_handler.h"
 
 namespace {
 
 using namespace qx;
 
 // The printer's bytes as one stream; once they are used up every read times out at once.
-class StreamIOHandler : public kIOHandler {
+class StreamIOHandler : public fuzzing::ByteStreamIOHandler {
  public:
-  explicit StreamIOHandler(std::string aBytes) : kIOHandler(nullptr, u"", u""), fBytes(std::move(aBytes)) {}
-
-  bool GetConnected() override { return true; }
-  bool Disconnect() override { return true; }
-  void ClearBuffers() override {}
-  bool Write(StringView) override { return true; }
-  String ReadUpTo(const ByteList& aChars) override {
-    size_t end = fPos;
-    while (end < fBytes.size()) {
-      const uint8_t byte = static_cast<uint8_t>(fBytes[end++]);
-      bool hit = false;
-      for (const uint8_t c : aChars) hit = hit || c == byte;
-      if (hit) break;
-    }
-    return Take(end);
-  }
-  String ReadChars(int32_t aCount) override {
-    return Take(aCount <= 0 ? fPos : std::min(fBytes.size(), fPos + static_cast<size_t>(aCount)));
-  }
-  String ReadAll() override { return Take(fBytes.size()); }
-  String DecodeError(int32_t) override { return String(); }
-  bool InputBufferContainsData() override { return fPos < fBytes.size(); }
-  void SetParameter(StringView, StringView) override {}
-  String ClassName() const override { return u"StreamIOHandler"; }
-
- private:
-  String Take(size_t aEnd) {
-    const String out = FromLatin1(std::string_view(fBytes).substr(fPos, aEnd - fPos));
-    fPos = aEnd;
-    return out;
-  }
-
-  std::string fBytes;
-  size_t fPos = 0;
+  explicit StreamIOHandler(std::string_view aBytes) { Append(aBytes); }
 };
 
 kFiscalPrinter_EPSFPNAT& Driver() {

@@ -36,6 +36,18 @@ String UnavailableTransport(qxConnectionType aType) {
   }
 }
 
+// The longest time-out a configuration may set: a printer answers within seconds, and a larger
+// value (a mistyped one) would make a silent printer hang its caller for hours.
+constexpr int32_t kMaxTimeoutMs = 600000;
+
+// A time-out of the configuration; 0 or less keeps the default (the setters ignore it).
+int32_t TimeoutValue(StringView aName, int32_t aValue) {
+  if (aValue > kMaxTimeoutMs)
+    throw Error(u"Connection " + String(aName) + u" " + IntToStr(aValue) + u" is not valid: at most " +
+                IntToStr(kMaxTimeoutMs) + u" ms");
+  return aValue;
+}
+
 }  // namespace
 
 kDeviceHandler::kDeviceHandler() : fConnection(std::make_unique<kConnection>()) {}
@@ -52,15 +64,16 @@ std::unique_ptr<pugi::xml_document> kDeviceHandler::Deserialize(StringView aXml)
   if (const pugi::xml_node connection = root.child("Connection")) ReadConnection(connection);
   if (const pugi::xml_node parameters = root.child("Parameters")) ReadParameters(parameters);
   if (ParameterExists(u"DeviceName")) fConnection->SetDeviceName(GetParameter(u"DeviceName"));
-  if (ParameterExists(u"ConnectTimeout")) fConnection->SetConnectTimeOut(StrToInt(GetParameter(u"ConnectTimeout")));
+  if (ParameterExists(u"ConnectTimeout"))
+    fConnection->SetConnectTimeOut(TimeoutValue(u"ConnectTimeout", StrToInt(GetParameter(u"ConnectTimeout"))));
   return doc;
 }
 
 void kDeviceHandler::ReadConnection(pugi::xml_node aConnection) {
   kConnection& c = *fConnection;
   c.SetConnectionType(kConnection::ConvertConnectionType(krptUtil::GetNodeValueAsString(aConnection, "Type")));
-  c.SetConnectTimeOut(krptUtil::GetNodeValueAsInteger(aConnection, "ConnectTimeout"));
-  c.SetReadTimeOut(krptUtil::GetNodeValueAsInteger(aConnection, "ReadTimeout"));
+  c.SetConnectTimeOut(TimeoutValue(u"ConnectTimeout", krptUtil::GetNodeValueAsInteger(aConnection, "ConnectTimeout")));
+  c.SetReadTimeOut(TimeoutValue(u"ReadTimeout", krptUtil::GetNodeValueAsInteger(aConnection, "ReadTimeout")));
   const qxConnectionType type = c.ConnectionType();
   const bool network = type == qxConnectionType::TCP || type == qxConnectionType::HTTP;
   if (type == qxConnectionType::OPOS) c.SetDeviceName(krptUtil::GetNodeValueAsString(aConnection, "DeviceName"));
@@ -81,6 +94,12 @@ void kDeviceHandler::ReadConnection(pugi::xml_node aConnection) {
     c.SetParity(kConnection::ConvertParity(krptUtil::GetNodeValueAsString(aConnection, "Parity")));
     c.SetStopBits(krptUtil::GetNodeValueAsInteger(aConnection, "StopBits"));
   }
+  // Values that the transports would otherwise take changed (a port number cut to 16 bits) or
+  // that no line runs at; 0 is no port (HTTP: the URL's).
+  if (network && (c.Port() < 0 || c.Port() > 65535))
+    throw Error(u"Connection Port " + IntToStr(c.Port()) + u" is not valid: ports are 1 to 65535");
+  if (type == qxConnectionType::Serial && c.Speed() <= 0)
+    throw Error(u"Connection Speed " + IntToStr(c.Speed()) + u" is not valid");
   if (type == qxConnectionType::DLL) c.SetLibraryName(krptUtil::GetNodeValueAsString(aConnection, "LibraryName"));
   if (type == qxConnectionType::Spool) c.SetPrinterName(krptUtil::GetNodeValueAsString(aConnection, "PrinterName"));
 }

@@ -95,7 +95,8 @@ _int_SET_result kFiscalPrinterDevice::Pub_Set(kReceiptPrinterHandler& aHandler) 
 _int_SETDATETIME_result kFiscalPrinterDevice::Pub_SetDateTime(kReceiptPrinterHandler& aHandler) {
   return RunOperation<_int_SETDATETIME_result>(u"SetDateTime", [&](_int_SETDATETIME_result& r) {
     const TDateTime dt = TextToDateTime(aHandler.GetParameter(u"DateTime"));
-    if (dt > 0) SetDateTime(dt);
+    // 0 (1899-12-30 00:00) only reads the clock; an earlier date is refused by the driver.
+    if (dt != 0) SetDateTime(dt);
     GetDateTime(r.DateTime);
   });
 }
@@ -144,8 +145,11 @@ _int_GETDEPTTABLE_result kFiscalPrinterDevice::Pub_GetDeptTable(kReceiptPrinterH
   return result;
 }
 
+bool kFiscalPrinterDevice::CheckDeptTableRequest(kEconomicActivityTable&, kDeptTable&) { return true; }
+
 _int_SETDEPTTABLE_result kFiscalPrinterDevice::Pub_SetDeptTable(kReceiptPrinterHandler& aHandler) {
   return RunOperation<_int_SETDEPTTABLE_result>(u"SetDeptTable", [&](_int_SETDEPTTABLE_result&) {
+    if (!CheckDeptTableRequest(*aHandler.fEATable, *aHandler.fDeptTable)) return;
     SetEATable(*aHandler.fEATable);
     SetDeptTable(*aHandler.fDeptTable);
   });
@@ -198,7 +202,11 @@ _int_GETLOTTERYRCPTSTATUS_result kFiscalPrinterDevice::Pub_GetLotteryReceiptStat
 
 _int_PAY_result kFiscalPrinterDevice::Pub_Pay(kReceiptPrinterHandler& aHandler) {
   kPaymentReceipt& payment = *aHandler.fPaymentReceipt;
-  auto result = RunOperation<_int_PAY_result>(u"Pay", [&](_int_PAY_result&) { Pay(payment); });
+  auto result = RunOperation<_int_PAY_result>(u"Pay", [&](_int_PAY_result&) {
+    // A PAY without handle runs on a device made for this call, which no OPEN has connected.
+    if (!fIOHandler->Connected() && !ConnectTransport()) return;
+    Pay(payment);
+  });
   result.DeviceId.clear();
   result.PaymentNumber.clear();
   result.PaymentCurrency.clear();

@@ -47,11 +47,17 @@ void kFiscalPrinterDevice::Log(tQX_MessageType aEntryType, StringView aMessage) 
 
 bool kFiscalPrinterDevice::ReadinessStep() { return IsReady() || Reset(); }
 
+bool kFiscalPrinterDevice::ConnectTransport() {
+  if (fIOHandler->Connect()) return true;
+  // A transport that could not connect but says so only in its log (TCP) still fails the
+  // operation: a printer it cannot reach must not be reported as reached.
+  if (!fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
+  return false;
+}
+
 _int_OPEN_result kFiscalPrinterDevice::Pub_Open(kReceiptPrinterHandler& aHandler) {
   return RunOperation<_int_OPEN_result>(u"Open", [&](_int_OPEN_result&) {
-    // A transport that could not connect but says so only in its log (TCP) still fails the
-    // operation: OPEN must not report a printer it cannot reach as open.
-    if (!fIOHandler->Connect() && !fIOHandler->ErrorFound()) fIOHandler->SetCustomError(-1, u"Connect Error");
+    ConnectTransport();
     // OPEN reads the printer's settings itself.
     fLinkToReopen = false;
     fSettingsToRead = false;

@@ -137,6 +137,10 @@ class kFiscalPrinterDevice {
   virtual bool SetEATable(kEconomicActivityTable& aEATable) = 0;
   virtual bool GetDeptTable() = 0;
   virtual bool SetDeptTable(kDeptTable& aDeptTable) = 0;
+  // Everything a SETDEPTTABLE request (its activities, then its departments) can fail on,
+  // checked before anything is written or the fiscal day closed: raises, or false with the
+  // transport's error. The core's own checks nothing.
+  virtual bool CheckDeptTableRequest(kEconomicActivityTable& aEATable, kDeptTable& aDeptTable);
   virtual bool ReservedOperation() = 0;
   virtual bool ClearDisplay() = 0;
   virtual bool WriteDisplay(kReceiptMessageLines& aLines) = 0;
@@ -316,6 +320,8 @@ class kFiscalPrinterDevice {
   // carries its numbers and nothing is printed. True when it was such a retry.
   bool AnswerRetry(const String& aReceiptText, _int_PRINTFR_result& aResult);
   String ReceiptInDoubtFileName() const;
+  // Connects the transport; a failure is in its error state, "Connect Error" when it set none.
+  bool ConnectTransport();
   // Writes a line to the device log (nothing when there is none).
   void Log(tQX_MessageType aEntryType, StringView aMessage) const;
 

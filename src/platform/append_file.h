@@ -26,6 +26,9 @@ class AppendFile {
   // Appends the bytes in one system write when it can; returns how many were written (fewer
   // than asked when the write failed).
   size_t Write(std::string_view aBytes);
+  // Cuts the open file back to aSize bytes (no more than it has), so that a write that failed
+  // half-way leaves nothing of itself; false when it cannot.
+  bool Truncate(int64_t aSize);
   // The file's size when it was opened plus everything written since.
   int64_t Size() const { return fSize; }
   // False when aPath no longer names the open file (removed, moved aside, replaced) or its

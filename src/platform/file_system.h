@@ -40,5 +40,7 @@ bool DeleteFile(StringView aPath);
 bool AppendToFile(StringView aPath, std::string_view aBytes);
 // Reads a whole file of at most aMaxBytes bytes; false when it cannot be read or is larger.
 bool ReadSmallFile(StringView aPath, std::string& aBytes, size_t aMaxBytes);
+// The system's folder for temporary files (Linux: TMPDIR when set, else /tmp).
+String TemporaryDirectory();
 
 }  // namespace qx::platform

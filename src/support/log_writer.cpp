@@ -1,6 +1,7 @@
 #include "support/log_writer.h"
 
 #include <charconv>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "platform/library_lifetime.h"
@@ -165,8 +166,9 @@ void tQX_LogThread::Execute() {
 
 // ---- tQX_LogWriter ----
 
-tQX_LogWriter::tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_t aMaxMessageLength,
-                             bool aDaily) {
+tQX_LogWriter::tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_t aMaxMessageLength, bool aDaily,
+                             Notice aNotice)
+    : fNotice(std::move(aNotice)) {
   String name(aFileName);
   if (aDaily) name += u"_" + DateStamp(platform::LocalNow());
   name += u".log";
@@ -175,7 +177,49 @@ tQX_LogWriter::tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_
   fMaxMessageLength = aMaxMessageLength;
   fDaily = aDaily;
   fMaxLogfileSize = 5000;
+  // The file is made now, so that a log that cannot be written is known before its first line:
+  // the name handed out is then one that exists.
+  String fileName = fFileName;
+  const bool moved = !OpenFile(fileName) && FallBack(fileName);
+  CloseFile();
   fThread = std::make_unique<tQX_LogThread>(*this);
+  if (moved) Write(let_error, fFallBackMessage);
+}
+
+String tQX_LogWriter::FallbackDirectory() {
+  return platform::CombinePath(platform::TemporaryDirectory(), u"QX_LogFiles");
+}
+
+bool tQX_LogWriter::FallBack(String& aFileName) {
+  const String folder = FallbackDirectory();
+  const String moved = platform::CombinePath(folder, platform::ExtractFileName(aFileName));
+  {
+    std::lock_guard<std::mutex> guard(fLock);
+    if (fFellBack) return false;
+    fFellBack = true;
+  }
+  const bool opened = platform::ForceDirectories(folder) && OpenFile(moved);
+  const String message = opened ? u"The log " + aFileName + u" cannot be written: its lines go to " + moved
+                                : u"The log " + aFileName + u" cannot be written, nor " + moved + u": its lines are lost";
+  if (opened) {
+    {
+      std::lock_guard<std::mutex> guard(fLock);
+      fFileName = moved;
+    }
+    aFileName = moved;
+    // The moved log says first why it is where it is; the constructor queues it once the
+    // thread runs.
+    fFallBackMessage = message;
+    if (fThread) Write(let_error, message);
+  }
+  if (fNotice) {
+    try {
+      fNotice(message);
+    } catch (...) {
+      // The notice is a courtesy: the log goes on without it.
+    }
+  }
+  return opened;
 }
 
 tQX_LogWriter::~tQX_LogWriter() { fThread.reset(); }
@@ -233,7 +277,10 @@ void tQX_LogWriter::Write(tQX_MessageType aEntryType, std::initializer_list<Stri
 int64_t tQX_LogWriter::GetLogFileSize() const { return platform::GetFileSize(FileName()); }
 
 bool tQX_LogWriter::OpenFile(const String& aFileName) {
-  if (!fFile.Open(aFileName)) return false;
+  // A folder removed while the log was open is made again, so that the log goes on.
+  if (!fFile.Open(aFileName) &&
+      !(platform::ForceDirectories(platform::ExtractFileDir(aFileName)) && fFile.Open(aFileName)))
+    return false;
   fOpenName = aFileName;
   fSleep.Watch(fFile, aFileName);
   return true;
@@ -257,7 +304,7 @@ void tQX_LogWriter::WriteToFile(std::string_view aBytes, const std::vector<size_
   // name is looked at only when the sleep saw the file change (or cannot watch it).
   if (fFile.IsOpen() && (fOpenName != fileName || (fSleep.Changed() && !fFile.StillNamedBy(fileName))))
     CloseFile();
-  if (!fFile.IsOpen()) OpenFile(fileName);
+  if (!fFile.IsOpen() && !OpenFile(fileName)) FallBack(fileName);
   size_t from = 0;  // the first byte not yet written
   size_t start = 0;
   for (const size_t end : aEnds) {
@@ -272,12 +319,25 @@ void tQX_LogWriter::WriteToFile(std::string_view aBytes, const std::vector<size_
   Flush(fileName, aBytes.substr(from));
 }
 
-void tQX_LogWriter::Flush(const String& aFileName, std::string_view aBytes) {
-  size_t done = 0;
+void tQX_LogWriter::Flush(String& aFileName, std::string_view aBytes) {
+  static constexpr std::string_view kLineBreak = "\r\n";
+  size_t done = 0;  // the bytes of whole lines in the file
   for (int attempt = 1; attempt <= kWriteAttempts && done < aBytes.size(); ++attempt) {
-    if (!fFile.IsOpen()) OpenFile(aFileName);
-    done += fFile.Write(aBytes.substr(done));
-    if (done == aBytes.size()) break;
+    if (!fFile.IsOpen() && !OpenFile(aFileName) && FallBack(aFileName)) attempt = 1;
+    // A line cut short that could not be taken back ends here, so the next one is whole.
+    if (fFile.IsOpen() && fTorn) fTorn = fFile.Write(kLineBreak) != kLineBreak.size();
+    if (fFile.IsOpen() && !fTorn) {
+      const std::string_view rest = aBytes.substr(done);
+      const int64_t before = fFile.Size();
+      const size_t written = fFile.Write(rest);
+      if (written == rest.size()) break;
+      // A write that failed half-way (a full disk): the lines it wrote whole stay, the rest of
+      // the cut line is taken back.
+      const size_t lastBreak = written == 0 ? std::string_view::npos : rest.rfind('\n', written - 1);
+      const size_t whole = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+      if (written > whole && !fFile.Truncate(before + static_cast<int64_t>(whole))) fTorn = true;
+      done += whole;
+    }
     // A failed write: the next attempt opens the file again.
     CloseFile();
     if (attempt < kWriteAttempts) platform::SleepMs(kAttemptPauseMs);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -63,9 +64,18 @@ class tQX_LogThread {
 
 class tQX_LogWriter {
  public:
+  // Told, once, when the log's own folder cannot take its lines: the message says where they go.
+  using Notice = std::function<void(StringView aMessage)>;
+
   // The file is aFileName + ".log", or aFileName + "_yyyymmdd.log" with the creation date when
-  // aDaily; it lives in aDirectory, which is created. aMaxMessageLength > 0 cuts messages.
-  tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_t aMaxMessageLength, bool aDaily);
+  // aDaily; it lives in aDirectory, which is created, and the file is created at once. When
+  // neither can be made, or the folder is lost later and cannot be made again, the log moves to
+  // FallbackDirectory() and aNotice (called in the thread that finds it) says so.
+  // aMaxMessageLength > 0 cuts messages.
+  tQX_LogWriter(StringView aFileName, StringView aDirectory, int32_t aMaxMessageLength, bool aDaily,
+                Notice aNotice = {});
+  // Where logs go whose folder cannot be written: "QX_LogFiles" in the system's temporary folder.
+  static String FallbackDirectory();
   // Returns only when every line queued before it is on disk (or dropped after ten attempts).
   ~tQX_LogWriter();
   tQX_LogWriter(const tQX_LogWriter&) = delete;
@@ -99,14 +109,20 @@ class tQX_LogWriter {
   // Background thread only: the lines in one write, with the rotation test before each line;
   // aEnds gives where each line of aBytes ends.
   void WriteToFile(std::string_view aBytes, const std::vector<size_t>& aEnds);
-  // Appends aBytes to the open file (opening it when needed); up to ten attempts with a pause
-  // and a new open between them, then the bytes are dropped.
-  void Flush(const String& aFileName, std::string_view aBytes);
+  // Appends aBytes, whole lines, to the open file (opening it when needed); up to ten attempts
+  // with a pause and a new open between them, then the lines left are dropped. A line is in the
+  // file whole or not at all; should a torn line stay, the next line starts on a new line.
+  // aFileName follows the log when it moves to the fallback folder.
+  void Flush(String& aFileName, std::string_view aBytes);
   // Moves the file aside under its name plus the time now; a refused move is retried at the
   // next line.
   void MoveAside(const String& aFileName);
+  // Opens the file; a folder that is gone is made again first.
   bool OpenFile(const String& aFileName);
   void CloseFile();
+  // The log's file name in the fallback folder, once, when aFileName cannot be opened there;
+  // false when it moved already or that folder cannot be made.
+  bool FallBack(String& aFileName);
 
   mutable std::mutex fLock;  // guards the queue and the three settings below
   String fDirectory;
@@ -119,6 +135,10 @@ class tQX_LogWriter {
   platform::AppendFile fFile;
   String fOpenName;
   platform::AppendFileSleep fSleep;
+  bool fTorn = false;  // the file ends in a line cut short that could not be taken back
+  Notice fNotice;
+  bool fFellBack = false;  // guarded by fLock
+  String fFallBackMessage;
   std::unique_ptr<tQX_LogThread> fThread;
 };
 

@@ -1,5 +1,7 @@
 #include "transport/io_handler.h"
 
+#include "platform/file_system.h"
+#include "support/application.h"
 #include "support/error.h"
 
 namespace qx {
@@ -54,7 +56,8 @@ kIOHandler::kIOHandler(const kConnection* aConnection, StringView aDirectory, St
     fReadTimeout = aConnection->ReadTimeOut();
   }
   if (!aDirectory.empty() && !aFileName.empty()) {
-    fLogger = std::make_unique<tQX_LogWriter>(aFileName, aDirectory, 0, true);
+    fLogger = std::make_unique<tQX_LogWriter>(aFileName, aDirectory, 0, true,
+                                              [](StringView aMessage) { Application().Log(let_error, aMessage); });
     Debug(let_info, kStartBanner);
   }
 }
@@ -137,7 +140,13 @@ void kIOHandler::Debug(tQX_MessageType aEntryType, StringView aMessage) {
   if (fLogger) fLogger->Write(aEntryType, aMessage);
 }
 
-String kIOHandler::GetLogFileName() const { return fLogger ? fLogger->FileName() : String(); }
+String kIOHandler::GetLogFileName() const {
+  if (!fLogger) return String();
+  // An answer names only a log that is there to be read: one that cannot be written at all
+  // (its folder and the fallback folder refused) is named by the application log instead.
+  const String name = fLogger->FileName();
+  return platform::FileExists(name) ? name : String();
+}
 
 qxWriteLogEvent kIOHandler::LogEvent() {
   return [this](tQX_MessageType aEntryType, StringView aTitle, StringView aMessage) {

@@ -82,7 +82,7 @@ class kIOHandler {
   void WriteLog(tQX_MessageType aEntryType, StringView aTitle, StringView aMessage);
   // aMessage unchanged.
   void Debug(tQX_MessageType aEntryType, StringView aMessage);
-  // Full path of the log file; empty without a log.
+  // Full path of the log file; empty without a log or when the file is not there.
   String GetLogFileName() const;
   tQX_LogWriter* Logger() const { return fLogger.get(); }
   // WriteLog of this transport as a log callback; valid while the transport lives.

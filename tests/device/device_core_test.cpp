@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "device/device_fixture.h"
+#include "support/scripted_io_handler.h"
 #include "platform/file_system.h"
 #include "support/error.h"
 
@@ -188,6 +189,13 @@ TEST_F(DeviceCore, PaymentAnswersManualAndOther) {
   };
   auto device = MakeDevice<PayDriver>();
   auto handler = Handler(Request("<Payment><Amount>10.5</Amount></Payment>"), {dt_Pay});
+  // The transport of a device that no OPEN connected (a PAY without handle) is connected for
+  // the payment; a connection that cannot be made is the answer, and nothing is paid.
+  const _int_PAY_result refused = device->Pub_Pay(*handler);
+  EXPECT_TRUE(refused.Error);
+  EXPECT_FALSE(refused.ErrorText.empty());
+  EXPECT_EQ(device->fCalls, Calls{});
+  device->fIOHandler = std::make_unique<testing::ScriptedIOHandler>();  // a connected line
   const _int_PAY_result r = device->Pub_Pay(*handler);
   EXPECT_FALSE(r.Error);
   EXPECT_EQ(r.TransactionType, ptt_Manual);

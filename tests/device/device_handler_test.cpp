@@ -90,6 +90,22 @@ TEST(Configuration, FailureMessages) {
       {"<R><Connection><Type>tcp</Type><Port>x1</Port></Connection></R>",
        u"Error in processing node Port as integer.\r\n'x1' is not a valid integer value"},
       {"<R><Parameters><ConnectTimeout>1.5</ConnectTimeout></Parameters></R>", u"'1.5' is not a valid integer value"},
+      // Values that would be taken changed, or that no line runs at.
+      {"<R><Connection><Type>tcp</Type><Port>70000</Port></Connection></R>",
+       u"Connection Port 70000 is not valid: ports are 1 to 65535"},
+      {"<R><Connection><Type>http</Type><Port>-1</Port></Connection></R>",
+       u"Connection Port -1 is not valid: ports are 1 to 65535"},
+      {"<R><Connection><Type>serial</Type><Parity>none</Parity><Speed>0</Speed></Connection></R>",
+       u"Connection Speed 0 is not valid"},
+      {"<R><Connection><Type>serial</Type><Parity>none</Parity></Connection></R>", u"Connection Speed 0 is not valid"},
+      {"<R><Connection><Type>serial</Type><Parity>none</Parity><Speed>-9600</Speed></Connection></R>",
+       u"Connection Speed -9600 is not valid"},
+      {"<R><Connection><Type>tcp</Type><ReadTimeout>600001</ReadTimeout></Connection></R>",
+       u"Connection ReadTimeout 600001 is not valid: at most 600000 ms"},
+      {"<R><Connection><Type>tcp</Type><ConnectTimeout>2147483647</ConnectTimeout></Connection></R>",
+       u"Connection ConnectTimeout 2147483647 is not valid: at most 600000 ms"},
+      {"<R><Parameters><ConnectTimeout>900000</ConnectTimeout></Parameters></R>",
+       u"Connection ConnectTimeout 900000 is not valid: at most 600000 ms"},
   };
   for (const Case& c : cases) EXPECT_EQ(ErrorOf(c.xml), c.message) << c.xml;
   EXPECT_NE(ErrorOf("not xml"), u"(no error)");

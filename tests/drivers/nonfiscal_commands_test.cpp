@@ -79,6 +79,31 @@ TEST_F(NonFiscalCommands, ReceiptWithTextLinesAndBarcodes) {
   EXPECT_TRUE(PaperHas(fSimulator, "[EAN13 4006381333931]"));
 }
 
+// An empty value prints the placeholder 7Fh at the line's start whatever the alignment; a value
+// of blanks is aligned like any text (its placeholder too).
+TEST_F(NonFiscalCommands, EmptyTextLineIsNotAligned) {
+  const struct {
+    String value;
+    qxReceiptMessageLineAlignment alignment;
+    std::string data;
+  } cases[] = {
+      {u"", la_center, "011" "\x7F" + std::string(39, ' ')},
+      {u"", la_right, "011" "\x7F" + std::string(39, ' ')},
+      {u"", la_left, "011" "\x7F" + std::string(39, ' ')},
+      {u"   ", la_center, "011" + std::string(19, ' ') + "\x7F" + std::string(20, ' ')},
+      {u"  ", la_right, "011" + std::string(39, ' ') + "\x7F"},
+  };
+  ASSERT_TRUE(fDevice->BeginNoFiscalReceipt(fNF));
+  for (const auto& c : cases) {
+    kReceiptMessageLines lines;
+    kReceiptMessageTextLine& line = AddText(lines, c.value, c.alignment);
+    fSimulator.ClearTranscript();
+    ASSERT_TRUE(fDevice->PrintNoFiscalMessageTextLine(nullptr, line));
+    EXPECT_EQ(SentFrames(fSimulator), std::vector<std::string>{"1064" + c.data})
+        << "value '" << ToUtf8(c.value) << "' alignment " << c.alignment;
+  }
+}
+
 TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
   const struct {
     qxReceiptMessageBarcodeType type;
@@ -86,7 +111,7 @@ TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
     std::string message;
   } cases[] = {
       {bt_QRCODE, u"   ", "The QRCODE barcode value is empty"},
-      {bt_QRCODE, String(257, u'X'), "has 257 characters; the type takes 1 to 256"},
+      {bt_QRCODE, String(2023, u'X'), "has 2023 characters; the type takes 1 to 2022"},
       {bt_QRCODE, u"A\x02" u"B", "holds a character outside printable characters"},
       {bt_EAN13, u"400638133393", ""},  // 12 digits: the printer adds the check digit
       {bt_EAN13, u"40063813339311", "has 14 characters; the type takes 12 or 13"},
@@ -113,6 +138,18 @@ TEST_F(NonFiscalCommands, BarcodeValuesThePrinterCannotTakeSendNothing) {
     }
     EXPECT_TRUE(fSimulator.FramesReceived().empty());
   }
+}
+
+// The longest QR code fills the printer's frame of 2048 bytes from STX to ETX.
+TEST_F(NonFiscalCommands, TheLongestQRCodeFillsOneFrame) {
+  ASSERT_TRUE(fDevice->BeginNoFiscalReceipt(fNF));
+  const String value = String(2021, u'Q') + u"~";
+  auto line = MakeBarcode(bt_QRCODE, value);
+  ASSERT_TRUE(fDevice->PrintNoFiscalMessageBarcode(nullptr, *line)) << ToUtf8(IO().ErrorMessage());
+  const std::vector<std::string> frames = fSimulator.FramesReceived();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_EQ(frames.back().size(), 2048u);  // STX to ETX
+  EXPECT_TRUE(PaperHas(fSimulator, "QQQ~]"));
 }
 
 TEST_F(NonFiscalCommands, AnOpenDocumentIsCancelledFirst) {

@@ -142,6 +142,35 @@ TEST_F(ReceiptDocuments, InvoiceWithCustomerLinesAndLotteryCodeOfASale) {
   EXPECT_EQ(Model([](const fpsim::PrinterState& s) { return s.documents.back().lotteryCode; }), "ABCD1234");
 }
 
+// Invoice numbers of the till's own numbering grow past the printer's fields: "4025" keeps the
+// right-most four digits and "1089" or "1052" the right-most five, as every fixed-width number.
+TEST_F(ReceiptDocuments, InvoiceNumbersWiderThanTheirFieldsKeepTheirLastDigits) {
+  const struct {
+    const char* type;
+    const char* number;
+    const char* setNumber;  // the data of "4025" before its fixed part
+    const char* begin;      // the command that opens the invoice and its data
+    const char* beginData;
+  } cases[] = {
+      {"InvoiceSale", "9999", "9999", "1089", "0109999"},
+      {"InvoiceSale", "12345", "2345", "1089", "0112345"},
+      {"InvoiceSaleFromReceipt", "123456", "3456", "1052", "0123456"},
+  };
+  for (const auto& c : cases) {
+    const _int_PRINTFR_result r =
+        Print(ReceiptXml(c.type, SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"),
+                         std::string("<Number>") + c.number + "</Number>"));
+    EXPECT_FALSE(r.Error) << c.number << ": " << ToUtf8(r.ErrorText);
+    EXPECT_EQ(DataOf("4025"), std::string(c.setNumber) + "99" "00" "1" + std::string(14, ' ') + "00") << c.number;
+    EXPECT_EQ(DataOf(c.begin), c.beginData) << c.number;
+  }
+  // A negative number is no invoice number: refused before anything is sent.
+  const _int_PRINTFR_result negative =
+      Print(ReceiptXml("InvoiceSale", SaleLine("Pane", "1", "1.50", "01"), Payment("Cash", "1.50"), "<Number>-5</Number>"));
+  EXPECT_TRUE(negative.Error);
+  EXPECT_EQ(Commands(), (std::vector<std::string>{"1070", "1074"}));
+}
+
 class MfPrinterDocuments : public testing::ReceiptFixture {
  protected:
   MfPrinterDocuments() : ReceiptFixture(testing::ReceiptPrinterConfig("mode", "MF")) {}

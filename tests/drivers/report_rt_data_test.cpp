@@ -196,17 +196,18 @@ TEST_F(RTDataTest, DownloadsStopAtTheFirstFailure) {
   EXPECT_FALSE(fs::exists(out / "99MEX067890-20250105T120000_ZREPORT.txt"));
 }
 
-TEST_F(RTDataTest, NamesThatWouldLeaveTheOutputFolderAreSkipped) {
-  // A listing of the printer's own making, with links that climb out or are absolute.
+// A file is saved under the last part of its link; the rest only says where it is fetched from.
+TEST_F(RTDataTest, FilesAreSavedUnderTheLastPartOfTheirLinkAndNamesThatWouldLeaveTheFolderAreSkipped) {
   Put(std::string(kDay) + "index.html",
-      "<a href=\"../../99MEX067890-20250105T100000_ZREPORT.txt\">a</a>\n"
-      "<a href=\"/tmp/99MEX067890-20250105T100001_ZREPORT.txt\">b</a>\n"
-      "<a href=\"..\\..\\99MEX067890-20250105T100002_ZREPORT.txt\">c</a>\n"
-      "<a href=\"C:99MEX067890-20250105T100003_ZREPORT.txt\">d</a>\n"
+      "<a href=\"../../99MEX067890-20250105T100000_ZREPORT.txt\">a</a>\n"  // fetched from www/
+      "<a href=\"/tmp/99MEX067890-20250105T100001_ZREPORT.txt\">b</a>\n"   // rooted: from the printer's tmp/
+      // Names in the range that Windows would take as a folder path and as a file's data stream.
+      "<a href=\"99MEX067890-20250105T100002\\..\\..\\ZREPORT.txt\">c</a>\n"
+      "<a href=\"x/99MEX067890-20250105T100003:ZREPORT.txt\">d</a>\n"
       "<a href=\"99MEX067890-20250105T100004_ZREPORT.txt\">e</a>\n");
-  Put(std::string(kDay) + "99MEX067890-20250105T100004_ZREPORT.txt", "fine\n");
-  Put("99MEX067890-20250105T100000_ZREPORT.txt", "evil\n");
-  Put("www/99MEX067890-20250105T100000_ZREPORT.txt", "evil\n");
+  Put(std::string(kDay) + "99MEX067890-20250105T100004_ZREPORT.txt", "plain\n");
+  Put("www/99MEX067890-20250105T100000_ZREPORT.txt", "climbing\n");
+  Put("tmp/99MEX067890-20250105T100001_ZREPORT.txt", "rooted\n");
   Serve();
   testing::TempDir base;
   const fs::path out = fs::path(base.Path()) / "a" / "b";
@@ -214,18 +215,20 @@ TEST_F(RTDataTest, NamesThatWouldLeaveTheOutputFolderAreSkipped) {
   int32_t count = -1;
   EXPECT_TRUE(data.GetRTFiles(EncodeDate(2025, 1, 5), EncodeDate(2025, 1, 5) + EncodeTime(23, 59, 59, 0),
                               FromUtf8(out.string()), count));
-  EXPECT_EQ(count, 1);
-  EXPECT_TRUE(fs::exists(out / "99MEX067890-20250105T100004_ZREPORT.txt"));
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(testing::ReadFile((out / "99MEX067890-20250105T100000_ZREPORT.txt").string()), "climbing\r\n");
+  EXPECT_EQ(testing::ReadFile((out / "99MEX067890-20250105T100001_ZREPORT.txt").string()), "rooted\r\n");
+  EXPECT_EQ(testing::ReadFile((out / "99MEX067890-20250105T100004_ZREPORT.txt").string()), "plain\r\n");
   size_t entries = 0;
   for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(base.Path())) ++entries;
-  EXPECT_EQ(entries, 3u);  // a, a/b and the one file
+  EXPECT_EQ(entries, 5u);  // a, a/b and the three files
   EXPECT_FALSE(fs::exists("/tmp/99MEX067890-20250105T100001_ZREPORT.txt"));
   std::vector<String> skipped;
   for (const String& e : fErrors)
     if (e.starts_with(u"kEpsonRTData.GetRTFiles")) skipped.push_back(e);
-  ASSERT_EQ(skipped.size(), 2u);  // the other two do not even fall in the range
-  EXPECT_EQ(skipped.at(0), u"kEpsonRTData.GetRTFiles: File name skipped: ../../99MEX067890-20250105T100000_ZREPORT.txt");
-  EXPECT_EQ(skipped.at(1), u"kEpsonRTData.GetRTFiles: File name skipped: /tmp/99MEX067890-20250105T100001_ZREPORT.txt");
+  EXPECT_EQ(skipped, (std::vector<String>{
+                         u"kEpsonRTData.GetRTFiles: File name skipped: 99MEX067890-20250105T100002\\..\\..\\ZREPORT.txt",
+                         u"kEpsonRTData.GetRTFiles: File name skipped: x/99MEX067890-20250105T100003:ZREPORT.txt"}));
 }
 
 TEST_F(RTDataTest, BadListingsAndFilesEndInAnErrorOrWhatCouldBeRead) {

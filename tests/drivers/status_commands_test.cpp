@@ -5,6 +5,7 @@
 
 #include "epson_fixture.h"
 #include "support/error.h"
+#include "support/text_functions.h"
 
 namespace qx {
 namespace {
@@ -137,6 +138,41 @@ TEST_F(StatusCommands, SetDateTimeSendsDayMonthYearHourMinute) {
   EXPECT_EQ(p.Month, 3);
   EXPECT_EQ(p.Day, 5);
   EXPECT_EQ(p.Hour, 9);
+}
+
+// The printer keeps two-digit years: a date outside 2000-2099 is refused before anything is
+// sent; one far from the computer's clock is set, with a warning in the log.
+TEST_F(StatusCommands, SetDateTimeTakesOnlyTheYearsThePrinterKeeps) {
+  fDevice->fComputerClock = [] { return EncodeDateTime({2025, 3, 5, 9, 0, 0, 0}); };
+  for (const DateTimeParts& refused : {DateTimeParts{9999, 12, 31, 23, 59, 0, 0}, DateTimeParts{1900, 1, 1, 0, 0, 0, 0},
+                                       DateTimeParts{1999, 12, 31, 23, 59, 0, 0}, DateTimeParts{2100, 1, 1, 0, 0, 0, 0},
+                                       DateTimeParts{1899, 12, 29, 0, 0, 0, 0}}) {
+    fSimulator.ClearTranscript();
+    String message;
+    try {
+      fDevice->SetDateTime(EncodeDateTime(refused));
+    } catch (const Error& e) {
+      message = e.Message();
+    }
+    EXPECT_EQ(message, u"The date " + DateTimeToText(false, EncodeDateTime(refused)) +
+                           u" cannot be set: the printer keeps the years 2000 to 2099");
+    EXPECT_TRUE(fSimulator.FramesReceived().empty()) << refused.Year;
+  }
+  const struct {
+    DateTimeParts when;
+    std::string data;
+  } accepted[] = {{{2000, 1, 1, 0, 0, 0, 0}, "4001010100000000"},
+                  {{2099, 12, 31, 23, 59, 0, 0}, "4001311299235900"},
+                  {{2025, 3, 5, 20, 30, 0, 0}, "4001050325203000"}};
+  for (const auto& a : accepted) {
+    ASSERT_TRUE(fDevice->SetDateTime(EncodeDateTime(a.when)));
+    EXPECT_EQ(fSimulator.FramesReceived().back().substr(4, 16), a.data);
+  }
+  const std::string log = CloseAndReadLog();
+  EXPECT_NE(log.find("Warning: the printer's clock is set to 2000-01-01T00:00:00, 9195 days from the computer's clock"),
+            std::string::npos);
+  EXPECT_NE(log.find("Warning: the printer's clock is set to 2099-12-31T23:59:00, "), std::string::npos);
+  EXPECT_EQ(log.find("Warning: the printer's clock is set to 2025-03-05"), std::string::npos);
 }
 
 TEST_F(StatusCommands, DrawerAndDay) {

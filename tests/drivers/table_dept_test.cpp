@@ -177,6 +177,72 @@ TEST_F(DeptTable, ADepartmentNumberThatIsNoTwoDigitNumberSendsNothing) {
   EXPECT_EQ(Raised([&] { fDevice->SetDeptTable(*letters); }), u"'AB' is not a valid integer value");
 }
 
+// Only a refused activity write keeps the departments from being written: an error that an
+// earlier step left (a failed journal login of the Z report) does not.
+TEST_F(DeptTable, OnlyARefusedActivityStopsTheDepartments) {
+  auto activities = Activities({{u"563000", false}});
+  auto depts = Departments({{u"1", u"UNO", u"1000", st_Product, u"563000"}});
+  IO().SetCustomError(-1, u"an earlier step failed");
+  ASSERT_TRUE(fDevice->SetEATable(*activities));
+  EXPECT_TRUE(fDevice->SetDeptTable(*depts));
+  EXPECT_EQ(Sent().back(), Record("01", "UNO", "02", '0', "01"));
+
+  IO().ResetCustomError();
+  fSimulator.AddFault("4037:error=13");
+  auto other = Activities({{u"476200", false}});
+  auto otherDepts = Departments({{u"1", u"DUE", u"1000", st_Product, u"476200"}});
+  EXPECT_FALSE(fDevice->SetEATable(*other));
+  EXPECT_FALSE(fDevice->SetDeptTable(*otherDepts));
+  EXPECT_EQ(Sent(), Join({Reads("4237", 3), {"20502400", ActivityFrame("01", "476200", '0')}}));
+  EXPECT_EQ(IO().ErrorMessage(), u"VALORE ERRATO");
+}
+
+// The record clears the sales limits: a department that has them is written again, although
+// its description, VAT slot, sales type and activity are those of the request.
+TEST_F(DeptTable, ADepartmentWithLimitsIsWrittenAgain) {
+  auto depts = Departments({{u"1", u"UNO", u"1000", st_Product, u""}});
+  ASSERT_TRUE(fDevice->SetDeptTable(*depts));
+  Sent();
+  fSimulator.WithModel([](fpsim::PrinterModel& m) { m.State().departments[1].limits = "000005000" + std::string(18, '0'); });
+  ASSERT_TRUE(fDevice->SetDeptTable(*depts));
+  EXPECT_EQ(Sent().back(), Record("01", "UNO", "02", '0', "00"));
+  EXPECT_EQ(fSimulator.WithModel([](fpsim::PrinterModel& m) { return m.State().departments[1].limits; }),
+            std::string(27, '0'));
+  ASSERT_TRUE(fDevice->SetDeptTable(*depts));
+  EXPECT_EQ(Sent(), Join({Reads("4205", 9), Reads("4237", 3), {"420201"}}));  // now the same: only read
+}
+
+// The whole request is checked against the printer's tables, as they will be once its activities
+// are written, before the fiscal day is closed and before the first write.
+TEST_F(DeptTable, TheWholeRequestIsCheckedBeforeTheZReportAndTheFirstWrite) {
+  SetDayDocuments(3);
+  struct Case {
+    std::initializer_list<Activity> Request;
+    Dept Bad;
+    const char16_t* Message;
+  };
+  for (const Case& c : {Case{{{u"563000", false}}, {u"2", u"X", u"0700", st_Product, u""}, u"VATCode 0700 not found"},
+                        Case{{{u"563000", false}}, {u"2", u"X", u"2200", st_Product, u"476200"},
+                             u"EACode 476200 not found"},
+                        Case{{{u"1234567", false}}, {u"2", u"X", u"2200", st_Product, u"1234567"},
+                             u"EACode 1234567 not found"},  // the printer keeps six characters
+                        Case{{{u"563000", false}}, {u"A", u"X", u"2200", st_Product, u""},
+                             u"'A' is not a valid integer value"}}) {
+    auto activities = Activities(c.Request);
+    auto depts = Departments({{u"1", u"UNO", u"1000", st_Product, u""}, c.Bad});
+    EXPECT_EQ(Raised([&] { fDevice->CheckDeptTableRequest(*activities, *depts); }), c.Message);
+    for (const std::string& frame : Sent()) EXPECT_TRUE(frame.rfind("42", 0) == 0) << ToUtf8(c.Message) << ": " << frame;
+  }
+  EXPECT_EQ(ZReports(), 0);
+
+  // A request the printer can take passes, the activities it adds and the six-character cut counted.
+  auto activities = Activities({{u"563000", false}, {u"4762", true}, {u"1234567", false}});
+  auto depts = Departments({{u"1", u"UNO", u"1000", st_Product, u"563000"}, {u"2", u"DUE", u"2200", st_Product, u"4762"},
+                            {u"3", u"TRE", u"N2", st_Service, u"123456"}});
+  EXPECT_TRUE(fDevice->CheckDeptTableRequest(*activities, *depts));
+  EXPECT_EQ(Sent(), Join({Reads("4205", 9), Reads("4237", 3)}));
+}
+
 TEST_F(DeptTable, APrinterErrorInTheMiddleKeepsTheDepartmentsBeforeIt) {
   fSimulator.AddFault("4002:slow=0");
   fSimulator.AddFault("4002:error=13");

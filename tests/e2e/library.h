@@ -11,6 +11,7 @@
 #include <string>
 
 #include "QXRP_EPSFPNAT_20.h"
+#include "common/system_libraries.h"
 #include "common/utf16_text.h"
 
 namespace e2e {
@@ -49,6 +50,7 @@ struct Answer {
 class Library {
  public:
   Library() {
+    qxtools::KeepSystemLibrariesLoaded();
     fHandle = ::dlopen(QX_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (fHandle == nullptr) throw std::runtime_error(std::string("dlopen: ") + ::dlerror());
     fAlloc = reinterpret_cast<AllocFunction>(Symbol("SysAllocStringLen"));

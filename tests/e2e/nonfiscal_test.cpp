@@ -65,15 +65,19 @@ class NonFiscalExports : public ::testing::Test {
 
   // Starts the simulator with aArguments and opens the printer with aParameters.
   void Open(std::vector<std::string> aArguments = {}, const std::string& aParameters = "") {
+    Start(std::move(aArguments));
+    const Answer open = Call("OPEN", "<Parameters>" + aParameters + "</Parameters>");
+    ASSERT_EQ(open.Result, 0u) << open.Output << open.ErrorText;
+    fHandle = std::stoi(Tag(open.Output, "Handle"));
+    fLogName = Tag(open.Output, "LogFileName");
+  }
+  // Starts the simulator with aArguments; the connection to it is the one of every request.
+  void Start(std::vector<std::string> aArguments = {}) {
     aArguments.push_back("--no-tcp");
     fSimulator = std::make_unique<e2e::SimulatorProcess>(aArguments);
     fConnection = "<Connection><Type>serial</Type><SerialPort>" + fSimulator->Device() +
                   "</SerialPort><Speed>115200</Speed><DataBits>8</DataBits><Parity>none</Parity>"
                   "<StopBits>1</StopBits><ReadTimeout>1000</ReadTimeout></Connection>";
-    const Answer open = Call("OPEN", "<Parameters>" + aParameters + "</Parameters>");
-    ASSERT_EQ(open.Result, 0u) << open.Output << open.ErrorText;
-    fHandle = std::stoi(Tag(open.Output, "Handle"));
-    fLogName = Tag(open.Output, "LogFileName");
   }
   Answer Call(const char* aExport, const std::string& aDocument) {
     return fLibrary->Call(aExport, "<Request><Driver>QXRP_EPSFPNAT_20</Driver><LogId>nf</LogId><Handle>" +
@@ -251,6 +255,21 @@ TEST_F(NonFiscalExports, PaymentWithTwoCopies) {
   std::vector<std::string> expected = {"107401", "108401" "000001250" "2" "01" "1"};
   for (int n = 0; n < 2; ++n) expected.insert(expected.end(), copy.begin(), copy.end());
   EXPECT_EQ(Only(frames, {"1074", "1084", "1063", "1078", "1065"}), expected);
+}
+
+// A PAY without handle connects the device made for it, pays and releases the device: its log
+// is complete when the answer comes, and the port is free for the next caller.
+TEST_F(NonFiscalExports, PaymentWithoutHandle) {
+  Start();
+  for (int n = 0; n < 2; ++n) {
+    const Answer pay = Call("PAY", "<Payment><Copies>0</Copies><Amount>3.00</Amount></Payment>");
+    ASSERT_EQ(pay.Result, 0u) << pay.Output << pay.ErrorText;
+    EXPECT_EQ(Tag(pay.Output, "RawResponse").substr(0, 12), "TERM000101" "00");
+    const std::string log = FileText(Tag(pay.Output, "LogFileName"));
+    EXPECT_EQ(Only(FramesInLog(log.substr(log.rfind(std::string(60, '-') + " Pay"))), {"1084"}),
+              std::vector<std::string>{"108401" "000000300" "2" "01" "1"});
+    EXPECT_NE(log.rfind(" STOP "), std::string::npos);
+  }
 }
 
 TEST_F(NonFiscalExports, RefusedPaymentAnswersTheTerminalWithoutError) {

@@ -91,6 +91,35 @@ TEST_F(Printer, OpenStatusClockAndCloseOverAPseudoTerminal) {
   EXPECT_NE(log.find("Write:\x02"), std::string::npos);
 }
 
+// A log root where no folder can be made: the logs go to the fallback folder in the temporary
+// folder, the answer names the device log that is really written, and the application log there
+// says where the device log should have been.
+TEST_F(Printer, ALogRootThatCannotBeWrittenMovesTheLogsToTheFallbackFolder) {
+  fLibrary.reset();
+  std::filesystem::create_directories(fRoot);
+  std::ofstream(fRoot + "/file") << "a file where the log root should be";
+  const std::string tmp = fRoot + "/tmp";
+  const char* oldTmp = std::getenv("TMPDIR");
+  const std::string keptTmp = oldTmp != nullptr ? oldTmp : "";
+  ::setenv("TMPDIR", tmp.c_str(), 1);
+  ::setenv("QX_LOG_ROOT", (fRoot + "/file").c_str(), 1);
+  fLibrary = std::make_unique<Library>();
+  e2e::SimulatorProcess simulator({"--no-tcp"});
+  const Answer open = fLibrary->Call("OPEN", Request(0, SerialConnection(simulator.Device())));
+  EXPECT_EQ(open.Result, 0u) << open.Output;
+  const std::string logName = Element(open.Output, "LogFileName");
+  EXPECT_EQ(logName.rfind(tmp + "/QX_LogFiles/QXRP_EPSFPNAT_20_e2e_", 0), 0u) << logName;
+  fLibrary->Call("CLOSE", Request(1, SerialConnection(simulator.Device())));
+  EXPECT_NE(ReadFile(logName).find(" STOP "), std::string::npos);
+  fLibrary.reset();  // drains the application log
+  const std::string notice = " - ERROR - The log " + fRoot + "/file/LogFiles/FiscalPrinter/QXRP_EPSFPNAT_20_e2e_";
+  bool told = false;
+  for (const auto& entry : std::filesystem::directory_iterator(tmp + "/QX_LogFiles"))
+    told = told || ReadFile(entry.path().string()).find(notice) != std::string::npos;
+  EXPECT_TRUE(told);
+  if (oldTmp != nullptr) ::setenv("TMPDIR", keptTmp.c_str(), 1); else ::unsetenv("TMPDIR");
+}
+
 TEST_F(Printer, OverTcp) {
   e2e::SimulatorProcess simulator({"--no-pty"});
   const std::string connection = "<Connection><Type>tcp</Type><Address>127.0.0.1</Address><Port>" +

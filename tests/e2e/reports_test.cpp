@@ -209,12 +209,14 @@ TEST_F(Reports, GetEJFilesNeverWritesOutsideItsFolderAndAFailedDownloadAnswersNo
   std::strftime(day, sizeof day, "%Y%m%d", &local);
   std::strftime(date, sizeof date, "%Y-%m-%d", &local);
   const std::string name = std::string("99MEB012345-") + day + "T1000";
-  // A listing of the printer's making whose links climb out of the folder or are absolute.
+  // A listing of the printer's making: a name that would climb out of the folder (the Windows
+  // separator), a rooted link (fetched from the printer's address, saved in the folder) and a
+  // plain name.
   const fs::path folder = fRoot / "web" / "www" / "dati-rt" / day;
-  webtest::WriteText(folder / "index.html", "<a href=\"../../" + name + "00_ZREPORT.txt\">a</a><a href=\"/tmp/" + name +
+  webtest::WriteText(folder / "index.html", "<a href=\"" + name + "00\\..\\..\\ZREPORT.txt\">a</a><a href=\"/tmp/" + name +
                                                 "01_ZREPORT.txt\">b</a><a href=\"" + name + "02_ZREPORT.txt\">c</a>");
   webtest::WriteText(folder / (name + "02_ZREPORT.txt"), "TOTALE\n");
-  webtest::WriteText(fRoot / "web" / "www" / (name + "00_ZREPORT.txt"), "evil\n");
+  webtest::WriteText(fRoot / "web" / "tmp" / (name + "01_ZREPORT.txt"), "ROOTED\n");
   RealWebServer nginx(ServerKind::Nginx, (fRoot / "web").string(), false);
   Open("<URL>" + nginx.BaseURL() + "</URL>");
   const fs::path out = fRoot / "ej" / "day";
@@ -223,10 +225,11 @@ TEST_F(Reports, GetEJFilesNeverWritesOutsideItsFolderAndAFailedDownloadAnswersNo
                               "</OutputDir></EJRequest>";
   const Answer files = fLibrary->Call("GETEJFILES", Request(request));
   ASSERT_EQ(files.Result, 0u) << files.Output;
-  EXPECT_EQ(Element(files.Output, "FilesCount"), "1");
+  EXPECT_EQ(Element(files.Output, "FilesCount"), "2");
   size_t written = 0;
   for ([[maybe_unused]] const auto& e : fs::recursive_directory_iterator(fRoot / "ej")) ++written;
-  EXPECT_EQ(written, 2u);  // the folder and the one file
+  EXPECT_EQ(written, 3u);  // the folder and the two files
+  EXPECT_TRUE(fs::exists(out / (name + "01_ZREPORT.txt")));
   EXPECT_TRUE(fs::exists(out / (name + "02_ZREPORT.txt")));
   EXPECT_FALSE(fs::exists("/tmp/" + name + "01_ZREPORT.txt"));
   // A file the server refuses: the request fails and answers no files.
@@ -234,15 +237,15 @@ TEST_F(Reports, GetEJFilesNeverWritesOutsideItsFolderAndAFailedDownloadAnswersNo
   const Answer failed = fLibrary->Call("GETEJFILES", Request(request));
   EXPECT_EQ(Element(failed.Output, "Error"), "True");
   EXPECT_EQ(Element(failed.Output, "FilesCount"), "0");
-  EXPECT_EQ(Element(failed.Output, "ErrorText"), "The RT data files could not all be saved: 0 saved");
+  EXPECT_EQ(Element(failed.Output, "ErrorText"), "The RT data files could not all be saved: 1 saved");
 
-  // Each skipped name has its log line (the log is complete once the device is closed).
+  // The skipped name has its log line (the log is complete once the device is closed).
   fLibrary->Call("CLOSE", Request(""));
   fHandle = 0;
   std::ifstream log(Element(files.Output, "LogFileName"));
   const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("kEpsonRTData.GetRTFiles:File name skipped: ../../" + name + "00_ZREPORT.txt"), std::string::npos);
-  EXPECT_NE(text.find("kEpsonRTData.GetRTFiles:File name skipped: /tmp/" + name + "01_ZREPORT.txt"), std::string::npos);
+  EXPECT_NE(text.find("kEpsonRTData.GetRTFiles:File name skipped: " + name + "00\\..\\..\\ZREPORT.txt"),
+            std::string::npos);
 }
 
 TEST_F(Reports, AWebServerThatIsDownLeavesTheZReportPrinted) {

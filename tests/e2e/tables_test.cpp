@@ -2,6 +2,7 @@
 // the printer simulator program, with the exact frames the printer receives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -224,8 +225,9 @@ TEST_F(Tables, DeptTableProgrammedAndReadBack) {
                               "</DeptTable>";
   const Answer set = Call("SETDEPTTABLE", request);
   ASSERT_EQ(set.Result, 0u) << set.ErrorText;
+  // The printer's tables are read to check the whole request before the day is closed.
   EXPECT_EQ(Frames(),
-            Join({Reads("4237", 3),
+            Join({Reads("4205", 9), Reads("4237", 3), Reads("4237", 3),
                   {"20502400", "300101", "403701563000" "0" "1" + std::string(9, ' '),
                    "403702476200" "1" "1" + std::string(9, ' ')},
                   Reads("4205", 9), Reads("4237", 3),
@@ -250,7 +252,8 @@ TEST_F(Tables, DeptTableProgrammedAndReadBack) {
 
   // The same table again: read, nothing written.
   EXPECT_EQ(Call("SETDEPTTABLE", request).Result, 0u);
-  EXPECT_EQ(Frames(), Join({Reads("4237", 3), Reads("4205", 9), Reads("4237", 3), {"420201", "420202", "420203"}}));
+  EXPECT_EQ(Frames(), Join({Reads("4205", 9), Reads("4237", 3), Reads("4237", 3), Reads("4205", 9), Reads("4237", 3),
+                            {"420201", "420202", "420203"}}));
 }
 
 TEST_F(Tables, DeptTableFailures) {
@@ -267,12 +270,19 @@ TEST_F(Tables, DeptTableFailures) {
                              "'A1' is not a valid integer value"},
                         Case{"<DeptTable>" + Dept("1", "X", "2200", "Product") + Dept("2", "Y", "0700", "Product") +
                                  "</DeptTable>",
+                             "VATCode 0700 not found"},
+                        // Activities to write and a day with sales: still checked before both.
+                        Case{"<DeptTable>" + Dept("1", "X", "2200", "Product", "563000") +
+                                 Dept("2", "Y", "0700", "Product", "476200") + "</DeptTable>",
                              "VATCode 0700 not found"}}) {
     const Answer a = Call("SETDEPTTABLE", c.Document);
     EXPECT_NE(a.Result, 0u);
     EXPECT_EQ(a.ErrorText, c.Message);
     const std::vector<std::string> frames = Frames();
-    for (const std::string& f : frames) EXPECT_NE(f.substr(0, 2), "40") << c.Message << ": " << f;
+    for (const std::string& f : frames) {
+      EXPECT_NE(f.substr(0, 2), "40") << c.Message << ": " << f;
+      EXPECT_NE(f.substr(0, 4), "3001") << c.Message << ": the day was closed";
+    }
   }
 
   // A printer error in the middle: the first department is written, the second refused.
@@ -293,6 +303,19 @@ TEST_F(Tables, DeptTableFailures) {
   EXPECT_EQ(Frames().back(), Record("02", "DUE", "02", '0', "00"));
 }
 
+// In MF mode the Z report before the programming logs in to the journal; a refused login leaves
+// its error, but the activities and the departments are still written.
+TEST_F(Tables, AFailedJournalLoginOfTheZReportDoesNotStopTheDepartments) {
+  Start({"--set", "mode=MF", "--fault", "4038:error=13"});
+  const std::string request = "<DeptTable>" + Dept("1", "BAR", "1000", "Product", "563000") + "</DeptTable>";
+  const Answer a = Call("SETDEPTTABLE", request);
+  const std::vector<std::string> frames = Frames();
+  ASSERT_FALSE(frames.empty());
+  EXPECT_NE(std::find(frames.begin(), frames.end(), "300101"), frames.end());
+  EXPECT_NE(std::find(frames.begin(), frames.end(), "403701563000" "0" "1" + std::string(9, ' ')), frames.end());
+  EXPECT_EQ(frames.back(), Record("01", "BAR", "02", '0', "01")) << a.Output;
+}
+
 TEST_F(Tables, APrinterErrorInTheMiddleOfTheActivities) {
   Start({"--fault", "4037:slow=0", "--fault", "4037:error=13"});
   const std::string request = "<DeptTable>" + Dept("1", "BAR", "1000", "Product", "563000") +
@@ -300,7 +323,7 @@ TEST_F(Tables, APrinterErrorInTheMiddleOfTheActivities) {
   const Answer a = Call("SETDEPTTABLE", request);
   EXPECT_EQ(a.ErrorText, "VALORE ERRATO");
   // The first activity is written, the second refused; no department is written.
-  EXPECT_EQ(Frames(), Join({Reads("4237", 3),
+  EXPECT_EQ(Frames(), Join({Reads("4205", 9), Reads("4237", 3), Reads("4237", 3),
                             {"20502400", "300101", "403701563000" "0" "1" + std::string(9, ' '),
                              "403702476200" "0" "1" + std::string(9, ' ')}}));
   const Answer back = Call("GETDEPTTABLE");
@@ -310,8 +333,8 @@ TEST_F(Tables, APrinterErrorInTheMiddleOfTheActivities) {
   // The next request writes the activities again and the departments.
   EXPECT_EQ(Call("SETDEPTTABLE", request).Result, 0u);
   const std::vector<std::string> frames = Frames();
-  ASSERT_GE(frames.size(), 6u);
-  EXPECT_EQ(frames[5], "403702476200" "0" "1" + std::string(9, ' '));
+  ASSERT_GE(frames.size(), 18u);
+  EXPECT_EQ(frames[17], "403702476200" "0" "1" + std::string(9, ' '));
   EXPECT_EQ(frames.back(), Record("02", "LIBRI", "01", '0', "02"));
 }
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,6 +19,7 @@
 #include "platform/file_system.h"
 #include "support/error.h"
 #include "support/read_file.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace qx {
@@ -194,21 +198,86 @@ TEST(LogWriter, DestructorDrainsEveryLineInCallOrderPerThread) {
   }
 }
 
-// With its directory gone every line fails its attempts and is dropped; the directory is not
-// made again, and the writer still ends.
-TEST(LogWriter, MissingDirectoryDropsLines) {
-  TempDir dir;
-  const std::string sub = dir / "gone";
-  {
-    tQX_LogWriter log(u"Lost", FromUtf8(sub), 0, false);
-    fs::remove_all(sub);
-    for (int i = 0; i < 3; ++i) log.Write(let_info, u"lost line");
-  }
-  EXPECT_FALSE(fs::exists(sub));
-}
-
 void WaitWritten(const tQX_LogWriter& aLog) {
   while (aLog.PendingLines() != 0) std::this_thread::yield();
+}
+
+// A log folder removed while the log is open is made again at the next line.
+TEST(LogWriter, RemovedDirectoryIsMadeAgain) {
+  TempDir dir;
+  const std::string sub = dir / "gone/deeper";
+  tQX_LogWriter log(u"Back", FromUtf8(sub), 0, false);
+  log.Write(let_info, u"first");
+  WaitWritten(log);
+  fs::remove_all(dir / "gone");
+  log.Write(let_info, u"second");
+  WaitWritten(log);
+  const std::vector<std::string> lines = ReadLines(sub + "/Back.log");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].substr(23), " - second");
+}
+
+// A file that stops growing half-way through a line (a full disk, here the process's file size
+// limit) keeps only whole lines: the cut line is taken back, and the next line that can be
+// written follows the last whole one.
+TEST(LogWriter, ALineIsWrittenWholeOrNotAtAll) {
+  TempDir dir;
+  const std::string path = dir / "Full.log";
+  tQX_LogWriter log(u"Full", dir.Text(), 0, false);
+  log.Write(let_info, u"before");
+  WaitWritten(log);
+  const auto size = static_cast<rlim_t>(fs::file_size(path));
+  struct rlimit old {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit full = old;
+  full.rlim_cur = size + 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+  log.Write(let_info, String(100, u'x'));
+  WaitWritten(log);  // after its ten attempts the line is dropped
+  EXPECT_EQ(fs::file_size(path), size);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &old), 0);
+  std::signal(SIGXFSZ, oldHandler);
+  log.Write(let_info, u"after");
+  WaitWritten(log);
+  const std::vector<std::string> lines = ReadLines(path);
+  ASSERT_EQ(lines.size(), 2u) << ReadFile(path);
+  EXPECT_EQ(lines[0].substr(23), " - before");
+  EXPECT_EQ(lines[1].substr(23), " - after");
+}
+
+// A log whose folder cannot be made goes to the fallback folder and says so, in its first line
+// and to its owner; when even that folder cannot be made, its name is that of no file.
+TEST(LogWriter, ALogThatCannotBeWrittenMovesToTheFallbackFolder) {
+  TempDir dir;
+  std::ofstream(dir / "file") << "a file where a folder should be";
+  const String blocked = FromUtf8(dir / "file/LogFiles");
+  {
+    testing::ScopedEnv tmp("TMPDIR", dir / "tmp");
+    std::vector<String> notices;
+    {
+      tQX_LogWriter log(u"Moved", blocked, 0, false, [&](StringView aMessage) { notices.emplace_back(aMessage); });
+      EXPECT_EQ(log.FileName(), FromUtf8(dir / "tmp/QX_LogFiles/Moved.log"));
+      log.Write(let_info, u"kept");
+    }
+    const String message = u"The log " + blocked + u"/Moved.log cannot be written: its lines go to " +
+                           FromUtf8(dir / "tmp/QX_LogFiles/Moved.log");
+    EXPECT_EQ(notices, std::vector<String>{message});
+    const std::vector<std::string> lines = ReadLines(dir / "tmp/QX_LogFiles/Moved.log");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(23), " - ERROR - " + ToUtf8(message));
+    EXPECT_EQ(lines[1].substr(23), " - kept");
+  }
+  {
+    testing::ScopedEnv tmp("TMPDIR", dir / "file/tmp");
+    std::vector<String> notices;
+    tQX_LogWriter log(u"Lost", blocked, 0, false, [&](StringView aMessage) { notices.emplace_back(aMessage); });
+    log.Write(let_info, u"lost");
+    WaitWritten(log);
+    EXPECT_FALSE(platform::FileExists(log.FileName()));
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(u": its lines are lost"), String::npos) << ToUtf8(notices[0]);
+  }
 }
 
 // The writer keeps its file open between lines; what others do to the file meanwhile has the

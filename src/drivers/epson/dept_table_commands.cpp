@@ -1,4 +1,5 @@
 // The printer's economic activities and departments.
+#include <utility>
 #include <vector>
 
 #include "drivers/epson/fiscal_printer_epsfpnat.h"
@@ -18,12 +19,17 @@ constexpr const char16_t* kActivityField = u"the economic activity number";
 constexpr const char16_t* kDepartmentField = u"the department number";
 constexpr const char16_t* kVatSlotField = u"the VAT slot";
 
+constexpr size_t kLimitDigits = 28 + 13;
+
 // The fields of a department as the printer answers them, or as the driver writes them.
 struct DepartmentFields {
   String Description;  // 20 characters, blanks included
   int32_t VatSlot = -1;
   bool Service = false;
   int32_t Activity = 0;
+  // The sales limits (record positions 23-50 and 53-65), which the driver writes as zeros: a
+  // department whose limits are set differs from the record, which would clear them.
+  String Limits = String(kLimitDigits, u'0');
 
   bool operator==(const DepartmentFields&) const = default;
 };
@@ -42,7 +48,44 @@ DepartmentFields ReadDepartmentAnswer(StringView aData) {
   d.VatSlot = StrToIntDef(Field(aData, 51, 52), -1);
   d.Service = Field(aData, 68, 68) != u"0";
   d.Activity = StrToIntDef(Field(aData, 72, 73), 0);
+  d.Limits = Field(aData, 23, 50) + Field(aData, 53, 65);
   return d;
+}
+
+// The department numbers of a request, each a whole number that fits its two digits.
+std::vector<int32_t> DepartmentNumbers(const kDeptTable& aDeptTable) {
+  std::vector<int32_t> numbers;
+  for (const kDepartment& dept : aDeptTable) {
+    numbers.push_back(StrToInt(dept.fCode));
+    kFiscalPrinter_EPSFPNAT::FitField(numbers.back(), 2, kDepartmentField);
+  }
+  return numbers;
+}
+
+// The departments of a request as the printer is to hold them, with the activity numbers of
+// aActivities. Every department must name a VAT rate of the device's table and an activity; one
+// that does not stops the whole table before any department is written, so that none refers to
+// a rate or an activity the printer lacks.
+std::vector<DepartmentFields> WantedDepartments(const kFiscalPrinterDevice& aDevice,
+                                                const kEconomicActivityTable& aActivities,
+                                                const kDeptTable& aDeptTable) {
+  std::vector<DepartmentFields> wanted;
+  for (const kDepartment& dept : aDeptTable) {
+    const kEconomicActivity* held = aActivities.Get(dept.fEACode);
+    const int32_t activity = Trim(dept.fEACode).empty() ? 0 : held != nullptr ? held->fIndex : -1;
+    if (activity == -1) throw Error(u"EACode " + dept.fEACode + u" not found");
+    const int32_t slot = aDevice.GetVatIndex(dept.fVATCode);
+    if (slot == -1) throw Error(u"VATCode " + dept.fVATCode + u" not found");
+    wanted.push_back({kFiscalPrinterDevice::PadText(dept.fDescription, 20), slot, dept.fSalesType == st_Service, activity});
+  }
+  return wanted;
+}
+
+// An activity request the printer's three slots can take.
+void CheckActivityRequest(const kEconomicActivityTable& aEATable) {
+  if (aEATable.Count() > static_cast<size_t>(kActivitySlots))
+    throw Error(u"No more available economic activity slots");
+  for (const kEconomicActivity& activity : aEATable) kFiscalPrinter_EPSFPNAT::FitField(activity.fIndex, 2, kActivityField);
 }
 
 // An activity as the printer keeps it: the code in six characters and the apportionment flag.
@@ -69,10 +112,9 @@ bool kFiscalPrinter_EPSFPNAT::GetEATable() {
 }
 
 bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable& aEATable) {
+  fActivityWriteRefused = false;
   // Every activity needs a slot of the printer: too many are refused before anything is sent.
-  if (aEATable.Count() > static_cast<size_t>(kActivitySlots))
-    throw Error(u"No more available economic activity slots");
-  for (const kEconomicActivity& activity : aEATable) FitField(activity.fIndex, 2, kActivityField);
+  CheckActivityRequest(aEATable);
 
   // The printer's activities first: a table it holds already is not written again, and the day
   // is not closed for it.
@@ -108,7 +150,32 @@ bool kFiscalPrinter_EPSFPNAT::SetEATable(kEconomicActivityTable& aEATable) {
                               u"SetDeptTable");
     }
   }
+  // Departments are not written after a refused activity: they could name the activity that
+  // is missing. Other failures of this step (the Z report's) do not stop them.
+  fActivityWriteRefused = !result;
   return result;
+}
+
+bool kFiscalPrinter_EPSFPNAT::CheckDeptTableRequest(kEconomicActivityTable& aEATable, kDeptTable& aDeptTable) {
+  CheckActivityRequest(aEATable);
+  DepartmentNumbers(aDeptTable);
+  if (!GetVatTable() || !GetEATable()) return false;
+  // The activities as the printer will read them back once the request's are written: each slot
+  // of the request with its code cut to six characters, or every slot cleared by an empty one.
+  kEconomicActivityTable future;
+  for (const kEconomicActivity& held : *fEATable) {
+    kEconomicActivity& slot = future.Add(std::make_unique<kEconomicActivity>());
+    slot.fIndex = held.fIndex;
+    slot.fCode = aEATable.Count() == 0 ? String(u"000000") : held.fCode;
+  }
+  for (const kEconomicActivity& activity : aEATable) {
+    kEconomicActivity* slot = future.GetByIndex(activity.fIndex);
+    if (slot == nullptr) slot = &future.Add(std::make_unique<kEconomicActivity>());
+    slot->fIndex = activity.fIndex;
+    slot->fCode = TrimRight(PadText(activity.fCode, 6));
+  }
+  WantedDepartments(*this, future, aDeptTable);
+  return true;
 }
 
 bool kFiscalPrinter_EPSFPNAT::GetDeptTable() {
@@ -138,31 +205,17 @@ bool kFiscalPrinter_EPSFPNAT::GetDeptTable() {
 bool kFiscalPrinter_EPSFPNAT::SetDeptTable(kDeptTable& aDeptTable) {
   // The activities of this request could not be programmed: the departments stay as they are
   // and the answer keeps the printer's error.
-  if (fIOHandler->ErrorFound()) return false;
+  if (std::exchange(fActivityWriteRefused, false)) return false;
 
   // The department numbers are checked before anything is sent.
-  std::vector<int32_t> numbers;
-  for (const kDepartment& dept : aDeptTable) {
-    numbers.push_back(StrToInt(dept.fCode));
-    FitField(numbers.back(), 2, kDepartmentField);
-  }
+  const std::vector<int32_t> numbers = DepartmentNumbers(aDeptTable);
 
   // The printer's tables as they are now, after the activities were programmed.
   if (!GetVatTable() || !GetEATable()) return false;
+  const std::vector<DepartmentFields> wanted = WantedDepartments(*this, *fEATable, aDeptTable);
 
-  // Every department must name a VAT rate and an activity that the printer holds; one that does
-  // not stops the whole table before any department is written, so that none refers to a
-  // rate or an activity that the printer lacks.
-  std::vector<DepartmentFields> wanted;
-  for (const kDepartment& dept : aDeptTable) {
-    const int32_t activity = GetEAIndex(dept.fEACode);
-    if (activity == -1) throw Error(u"EACode " + dept.fEACode + u" not found");
-    const int32_t slot = GetVatIndex(dept.fVATCode);
-    if (slot == -1) throw Error(u"VATCode " + dept.fVATCode + u" not found");
-    wanted.push_back({PadText(dept.fDescription, 20), slot, dept.fSalesType == st_Service, activity});
-  }
-
-  // Only the departments that differ from the printer's are written.
+  // Only the departments that differ from the printer's are written: every field of the record
+  // counts, the limits that the record clears included.
   std::vector<size_t> changed;
   for (size_t i = 0; i < wanted.size(); ++i) {
     if (!ExecuteCommand(u"4202", FitField(numbers[i], 2, kDepartmentField), u"GetDeptTable")) return false;

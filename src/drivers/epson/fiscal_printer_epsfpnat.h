@@ -65,6 +65,7 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   bool SetEATable(kEconomicActivityTable& aEATable) override;
   bool GetDeptTable() override;
   bool SetDeptTable(kDeptTable& aDeptTable) override;
+  bool CheckDeptTableRequest(kEconomicActivityTable& aEATable, kDeptTable& aDeptTable) override;
   bool ReservedOperation() override;
   bool ClearDisplay() override;
   bool WriteDisplay(kReceiptMessageLines& aLines) override;
@@ -203,6 +204,8 @@ class kFiscalPrinter_EPSFPNAT : public kFiscalPrinterDevice {
   // The printer takes no table while the fiscal day has receipts: a Z report closes the day
   // first. The result is the Z report's (true when the day had no receipts).
   bool CloseDayBeforeProgramming();
+  // The last SetEATable had an activity write refused: the SetDeptTable after it writes nothing.
+  bool fActivityWriteRefused = false;
 
   // ---- reports and RT data files (report_commands.cpp, z_report_text.cpp) ----
   // The day's totals from the printer's RT data files into the counters; aLines gets the report

@@ -33,6 +33,13 @@ bool IsCode128A(char16_t c) { return c >= 0x20 && c <= 0x5F; }
 // The QR data travels inside the frame: no control characters, nothing the line cannot carry.
 bool IsQRText(char16_t c) { return (c >= 0x20 && c <= 0x7E) || (c >= 0xA0 && c <= 0xFF); }
 
+// The printer takes a frame of at most 2048 bytes from STX to ETX; eleven of them are the frame's
+// own (STX, frame number, "E", command, checksum, ETX) and fifteen the fixed QR fields. A QR
+// character is one byte (IsQRText).
+constexpr size_t kMaxFrameBytes = 2048;
+constexpr size_t kMaxQRLength = kMaxFrameBytes - 11 - 15;
+static_assert(kMaxQRLength == 2022, "the length range text of the QR rule");
+
 // The fixed fields of each type, as the printer takes them, then what the value may hold.
 constexpr const char16_t* kLinearDigits = u"digits";
 constexpr const char16_t* kCode39Set = u"digits, capital letters, blank and - . $ / + % *";
@@ -40,7 +47,7 @@ constexpr const char16_t* kCode128Set = u"digits, capital letters, blank and pun
 
 const BarcodeRule& RuleOf(qxReceiptMessageBarcodeType aType) {
   static const BarcodeRule kQR{
-      u"QRCODE", u"01" u"001" u"0" u"006" u"0" u"2" u"00" u"92", u"", 1, 256, u"1 to 256", IsQRText,
+      u"QRCODE", u"01" u"001" u"0" u"006" u"0" u"2" u"00" u"92", u"", 1, kMaxQRLength, u"1 to 2022", IsQRText,
       u"printable characters"};
   static const BarcodeRule kEAN13{
       u"EAN13", u"01" u"901" u"3" u"050" u"2" u"1" u"00" u"67", u"", 12, 13, u"12 or 13", IsDigit, kLinearDigits};
@@ -110,7 +117,9 @@ bool kFiscalPrinter_EPSFPNAT::BeginNoFiscalReceipt(kNFReceipt& aNFReceipt) {
 }
 
 bool kFiscalPrinter_EPSFPNAT::PrintNoFiscalMessageTextLine(kReceipt*, kReceiptMessageTextLine& aLine) {
-  const String text = AlignText(aLine.Value(), aLine.fAlignment);
+  // An empty value is the placeholder alone at the line's start; a value of blanks is aligned.
+  const String value = aLine.Value();
+  const String text = value.empty() ? String(1, char16_t(0x7F)) : AlignText(value, aLine.fAlignment);
   const String size = aLine.fSize >= 2 && aLine.fSize <= 4 ? IntToStr(aLine.fSize) : String(u"1");
   return ExecuteCommand(u"1064", u"01" + size + PadText(text, fLineLength), u"PrintNoFiscalMessageTextLine");
 }

@@ -20,6 +20,16 @@ String FourDigits(StringView aNumber, StringView aFieldName) {
   return kFiscalPrinter_EPSFPNAT::FitField(static_cast<int64_t>(StrToIntDef(aNumber, 0)), 4, aFieldName);
 }
 
+// An invoice number of the till's own numbering as the printer's field: its right-most digits,
+// as for every fixed-width number of the protocol. Unlike an amount cut short (FitField refuses
+// those), the cut number only numbers the printed invoice; the till's own record keeps it whole.
+String InvoiceNumberField(int64_t aNumber, int32_t aWidth) {
+  if (aNumber < 0) return kFiscalPrinter_EPSFPNAT::FitField(aNumber, aWidth, u"ReceiptNumber");
+  const String digits = IntToStr(aNumber);
+  const size_t width = static_cast<size_t>(aWidth);
+  return digits.size() >= width ? digits.substr(digits.size() - width) : String(width - digits.size(), u'0') + digits;
+}
+
 // Closing number, number, date and serial of the referenced document, as the refund and void
 // texts carry them.
 String ReferenceText(const qxOriginalReceipt& aOriginal, StringView aSerial) {
@@ -74,8 +84,8 @@ void kFiscalPrinter_EPSFPNAT::CheckVoidRefund(kReceipt& aReceipt, String& aRefer
 
 bool kFiscalPrinter_EPSFPNAT::BeginInvoice(kReceipt& aReceipt) {
   const int64_t number = StrToInt(aReceipt.fReceiptNumber);
-  const String fourDigits = FitField(number, 4, u"ReceiptNumber");
-  const String fiveDigits = FitField(number, 5, u"ReceiptNumber");
+  const String fourDigits = InvoiceNumberField(number, 4);
+  const String fiveDigits = InvoiceNumberField(number, 5);
   const String place = aReceipt.fCustomerZipCode + u" " + aReceipt.fCustomerCity + u" " + aReceipt.fCustomerProvince +
                        u" " + aReceipt.fCustomerCountry;
   return ExecuteCommand(u"4025", fourDigits + u"99" + u"00" + u"1" + String(14, u' ') + u"00", u"SetInvoiceNumber") &&

@@ -54,8 +54,8 @@ String JoinURL(StringView aFolder, StringView aTarget) {
   return String(aFolder.substr(0, hostEnd)) + String(aTarget);
 }
 
-// A link target that can be a file name inside the output folder: no path separator, no drive,
-// no "." or "..", nothing below a blank.
+// A name that can be a file name inside the output folder: no path separator (the Windows one
+// included), no drive, no "." or "..", nothing below a blank.
 bool IsPlainFileName(StringView aName) {
   if (aName.empty() || aName == u"." || aName == u"..") return false;
   for (char16_t c : aName)
@@ -353,9 +353,11 @@ bool kEpsonRTData::GetRTFiles(TDateTime aStartDateTime, TDateTime aEndDateTime, 
   for (size_t i = 0; i < fFileList.size() && ok; ++i) {
     const String name = NameOf(fFileList[i]);
     if (!(name > startKey && name < endKey)) continue;
-    // The name comes from the printer's listing: one that is not a plain file name could write
-    // outside the output folder, so it is never saved.
-    if (!IsPlainFileName(fLinkTargets[i])) {
+    // The file is saved under the last part of its link, which comes from the printer's listing:
+    // a part that is not a plain file name could write outside the output folder, so it is never
+    // saved. The rest of the link only says where the file is fetched from (a rooted link from
+    // the printer's own address).
+    if (!IsPlainFileName(name)) {
       Log(let_error, u"kEpsonRTData.GetRTFiles", u"File name skipped: " + fLinkTargets[i]);
       continue;
     }

@@ -25,12 +25,14 @@ String AtLeastFourDigits(int32_t aValue) {
 
 bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
   const String empty = AlignText(u"", la_left);
-  std::vector<String> lines = {AlignText(u"DOCUMENTO  COMMERCIALE", la_center)};
+  // Number and text of each line: the numbers are fixed by the line's place, so an invoice,
+  // which has no line 2, goes on with line 3.
+  std::vector<std::pair<int32_t, String>> lines = {{1, AlignText(u"DOCUMENTO  COMMERCIALE", la_center)}};
   const bool referenced = fRTSReceiptType == rt_Void || fRTSReceiptType == rt_Refund;
   switch (fRTSReceiptType) {
-    case rt_Sale: lines.push_back(AlignText(u"di vendita o prestazione", la_center)); break;
-    case rt_Void: lines.push_back(AlignText(u"emesso  per ANNULLAMENTO", la_center)); break;
-    case rt_Refund: lines.push_back(AlignText(u"emesso  per RESO", la_center)); break;
+    case rt_Sale: lines.emplace_back(2, AlignText(u"di vendita o prestazione", la_center)); break;
+    case rt_Void: lines.emplace_back(2, AlignText(u"emesso  per ANNULLAMENTO", la_center)); break;
+    case rt_Refund: lines.emplace_back(2, AlignText(u"emesso  per RESO", la_center)); break;
     case rt_InvoiceSale:
     case rt_InvoiceSaleFromReceipt: break;
   }
@@ -39,17 +41,18 @@ bool kFiscalPrinter_EPSFPNAT::SetRTServerHeader(kReceipt& aReceipt) {
     // A reference that is no number counts as 0.
     const String reference = AtLeastFourDigits(StrToIntDef(original.EJClosingNumber, 0)) + u"-" +
                              AtLeastFourDigits(StrToIntDef(original.ReceiptNumber, 0));
-    lines.push_back(empty);
-    lines.push_back(AlignText(u"Documento di Riferimento", la_center));
-    lines.push_back(AlignText(u"N. " + reference + u" del " + PrintedDate(original.ReceiptDateTime), la_center));
+    lines.emplace_back(3, empty);
+    lines.emplace_back(4, AlignText(u"Documento di Riferimento", la_center));
+    lines.emplace_back(5, AlignText(u"N. " + reference + u" del " + PrintedDate(original.ReceiptDateTime), la_center));
   }
-  lines.push_back(empty);
-  lines.push_back(AlignText(PadText(u"DESCRIZIONE", fLineLength - 6) + u"IVA   Prezzo", la_left));
+  const int32_t columnsLine = referenced ? 7 : 4;
+  lines.emplace_back(columnsLine - 1, empty);
+  lines.emplace_back(columnsLine, AlignText(PadText(u"DESCRIZIONE", fLineLength - 6) + u"IVA   Prezzo", la_left));
 
   bool result = true;
   for (size_t i = 0; i < lines.size() && result; ++i) {
-    const int32_t number = static_cast<int32_t>(i + 1);
-    result = ExecuteCommand(u"1078", u"011" + NumberField(number) + u"0" + u"2" + lines[i],
+    const int32_t number = lines[i].first;
+    result = ExecuteCommand(u"1078", u"011" + NumberField(number) + u"0" + u"2" + lines[i].second,
                             u"SetRTServerHeader-" + IntToStr(number));
   }
   return result;

@@ -10,6 +10,9 @@ namespace {
 
 bool IsOneOf(char16_t c, StringView aSet) { return aSet.find(c) != StringView::npos; }
 
+// A clock set more days than this from the computer's gets a warning in the log.
+constexpr double kClockWarningDays = 1;
+
 }  // namespace
 
 bool kFiscalPrinter_EPSFPNAT::IsDayOpen() {
@@ -97,6 +100,17 @@ bool kFiscalPrinter_EPSFPNAT::GetDateTime(TDateTime& aDateTime) {
 
 bool kFiscalPrinter_EPSFPNAT::SetDateTime(TDateTime aDateTime) {
   const DateTimeParts p = DecodeDateTime(aDateTime);
+  // The printer keeps the year in two digits: a date of another century would be set as a
+  // wrong date of this one.
+  if (aDateTime < 0 || p.Year < 2000 || p.Year > 2099)
+    throw Error(u"The date " + DateTimeToText(false, aDateTime) + u" cannot be set: the printer keeps the years 2000 to 2099");
+  // A clock set far from the computer's is most likely a mistyped date; the fiscal memory
+  // records it for good, so the technician finds it in the log.
+  const double days = aDateTime - fComputerClock();
+  if (days > kClockWarningDays || days < -kClockWarningDays)
+    fIOHandler->Debug(let_info, u"Warning: the printer's clock is set to " + DateTimeToText(false, aDateTime) + u", " +
+                                    IntToStr(static_cast<int64_t>(days < 0 ? -days : days)) +
+                                    u" days from the computer's clock");
   const String data =
       NumberField(p.Day) + NumberField(p.Month) + NumberField(p.Year % 100) + NumberField(p.Hour) + NumberField(p.Minute) + u"00";
   return ExecuteCommand(u"4001", data, u"SetDateTime");

@@ -50,6 +50,17 @@ size_t AppendFile::Write(std::string_view aBytes) {
   return done;
 }
 
+bool AppendFile::Truncate(int64_t aSize) {
+  if (fHandle < 0 || aSize < 0 || aSize > fSize) return false;
+  int result = 0;
+  do {
+    result = ::ftruncate(static_cast<int>(fHandle), static_cast<off_t>(aSize));
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) return false;
+  fSize = aSize;
+  return true;
+}
+
 bool AppendFile::StillNamedBy(StringView aPath) const {
   struct stat s {};
   if (fHandle < 0 || ::stat(ToUtf8(aPath).c_str(), &s) != 0) return false;

@@ -1,5 +1,7 @@
 #include "platform/file_system.h"
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,6 +116,11 @@ bool ReadSmallFile(StringView aPath, std::string& aBytes, size_t aMaxBytes) {
   }
   ::close(fd);
   return ok;
+}
+
+String TemporaryDirectory() {
+  const char* dir = std::getenv("TMPDIR");
+  return dir != nullptr && *dir != '\0' ? FromUtf8(dir) : String(u"/tmp");
 }
 
 }  // namespace qx::platform

@@ -59,6 +59,22 @@ size_t AppendFile::Write(std::string_view aBytes) {
   return done;
 }
 
+bool AppendFile::Truncate(int64_t aSize) {
+  if (fHandle < 0 || aSize < 0 || aSize > fSize) return false;
+  // The handle may only append: the end is set through a second handle that may write.
+  wchar_t path[MAX_PATH * 2];
+  const DWORD n = ::GetFinalPathNameByHandleW(Handle(fHandle), path, MAX_PATH * 2, FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= MAX_PATH * 2) return false;
+  HANDLE writer = ::CreateFileW(path, GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (writer == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end{};
+  end.QuadPart = aSize;
+  const bool done = ::SetFilePointerEx(writer, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(writer);
+  ::CloseHandle(writer);
+  if (done) fSize = aSize;
+  return done;
+}
+
 bool AppendFile::StillNamedBy(StringView aPath) const {
   if (fHandle < 0) return false;
   HANDLE named = ::CreateFileW(Wide(aPath).c_str(), FILE_READ_ATTRIBUTES, kShare, nullptr, OPEN_EXISTING,

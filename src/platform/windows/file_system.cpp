@@ -155,4 +155,13 @@ bool ReadSmallFile(StringView aPath, std::string& aBytes, size_t aMaxBytes) {
   return ok;
 }
 
+String TemporaryDirectory() {
+  wchar_t buffer[MAX_PATH + 2];
+  const DWORD n = ::GetTempPathW(MAX_PATH + 2, buffer);
+  if (n == 0 || n > MAX_PATH + 1) return u"C:\\Windows\\Temp";
+  String dir = FromWide(std::wstring(buffer, n));
+  while (dir.size() > 3 && (dir.back() == u'\\' || dir.back() == u'/')) dir.pop_back();
+  return dir;
+}
+
 }  // namespace qx::platform
