@@ -126,10 +126,12 @@ void kFiscalPrinterDevice::AddPrintSection(qxFiscalPrinterPrintSection aSection)
 
 void kFiscalPrinterDevice::ClearPrintSequence() { fPrintSequence.clear(); }
 
-String kFiscalPrinterDevice::ZReportDateFileName() const {
+String kFiscalPrinterDevice::PrinterFileName(StringView aSuffix) const {
   const String dir = platform::CombinePath(platform::CurrentDirectory(), u"LogFiles/FiscalPrinter");
-  return platform::CombinePath(dir, fSerialNumber + u"_ZrepDate.stv");
+  return platform::CombinePath(dir, fSerialNumber + String(aSuffix));
 }
+
+String kFiscalPrinterDevice::ZReportDateFileName() const { return PrinterFileName(u"_ZrepDate.stv"); }
 
 bool kFiscalPrinterDevice::StoreZReportDate(TDateTime aDate) {
   const DateTimeParts p = DecodeDateTime(aDate);

@@ -214,6 +214,9 @@ class kFiscalPrinterDevice {
   bool StoreZReportDate(TDateTime aDate);
   TDateTime LoadZReportDate();
   String ZReportDateFileName() const;
+  // A file of this printer's, named by its serial number and aSuffix, in
+  // LogFiles/FiscalPrinter under the working directory.
+  String PrinterFileName(StringView aSuffix) const;
   // The display lines as one text, each text line cut and aligned to fDisplayLineLength.
   String FormatDisplayText(const kReceiptMessageLines& aLines) const;
   kVat* FindVat(StringView aCode) const;
@@ -320,6 +323,9 @@ class kFiscalPrinterDevice {
   // carries its numbers and nothing is printed. True when it was such a retry.
   bool AnswerRetry(const String& aReceiptText, _int_PRINTFR_result& aResult);
   String ReceiptInDoubtFileName() const;
+  // The record as it stands now, written to the printer's file (when the serial is known);
+  // a file that cannot be written is logged.
+  void StoreReceiptInDoubt();
   // Connects the transport; a failure is in its error state, "Connect Error" when it set none.
   bool ConnectTransport();
   // Writes a line to the device log (nothing when there is none).

@@ -1,8 +1,6 @@
 // What the printer did with a receipt whose closing command got no answer: the record kept
 // before it was sent, the question put to the printer afterwards, and the retry that finds it.
 #include "device/fiscal_printer_device.h"
-#include "platform/app_paths.h"
-#include "platform/file_system.h"
 #include "platform/process.h"
 #include "support/text_functions.h"
 
@@ -17,9 +15,16 @@ String Numbers(const qxDocumentNumbers& aNumbers) {
 }  // namespace
 
 String kFiscalPrinterDevice::ReceiptInDoubtFileName() const {
-  if (fSerialNumber.empty()) return String();
-  const String dir = platform::CombinePath(platform::CurrentDirectory(), u"LogFiles/FiscalPrinter");
-  return platform::CombinePath(dir, fSerialNumber + u"_InDoubt.xml");
+  return fSerialNumber.empty() ? String() : PrinterFileName(u"_InDoubt.xml");
+}
+
+void kFiscalPrinterDevice::StoreReceiptInDoubt() {
+  const String fileName = ReceiptInDoubtFileName();
+  String reason;
+  if (fileName.empty())
+    Log(let_info, u"The serial number is not known yet: the receipt's record is kept in memory only");
+  else if (!kReceiptInDoubtFile(fileName).Store(*fReceiptInDoubt, reason))
+    Log(let_error, reason);
 }
 
 qxRegistration kFiscalPrinterDevice::ProbeRegistration(const qxDocumentNumbers& aBefore) {
@@ -76,12 +81,7 @@ bool kFiscalPrinterDevice::RecordReceiptInDoubt(const String& aReceiptText, qxDo
   record.SentAt = Now();
   record.Writer = platform::CurrentProcessId();
   fReceiptInDoubt = record;
-  const String fileName = ReceiptInDoubtFileName();
-  String reason;
-  if (fileName.empty())
-    Log(let_info, u"The serial number is not known yet: the receipt's record is kept in memory only");
-  else if (!kReceiptInDoubtFile(fileName).Store(record, reason))
-    Log(let_error, reason);
+  StoreReceiptInDoubt();
   return true;
 }
 
@@ -98,9 +98,7 @@ void kFiscalPrinterDevice::KeepRegisteredReceipt(int32_t aNumber, int32_t aClosi
   fReceiptInDoubt->Number = aNumber;
   fReceiptInDoubt->ClosingNumber = aClosing;
   fReceiptInDoubt->RegisteredAt = aWhen;
-  const String fileName = ReceiptInDoubtFileName();
-  String reason;
-  if (!fileName.empty() && !kReceiptInDoubtFile(fileName).Store(*fReceiptInDoubt, reason)) Log(let_error, reason);
+  StoreReceiptInDoubt();
 }
 
 void kFiscalPrinterDevice::SettleReceiptInDoubt() {
