@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -119,7 +122,13 @@ TEST_F(Transports, SpoolLooksThePrinterUpWithoutRegardToCase) {
   // Found in another letter case; the driver sets no picture, which Normal output needs.
   const Answer found = Call("OPEN", 0, "<Type>spool</Type><PrinterName>RECEIPT300</PrinterName>");
   EXPECT_EQ(found.ErrorText, "kIOHandler_Spool.WriteNormal: No picture to print");
-  const std::string log = ReadFile(Element(found.Output, "LogFileName"));
+  // The device stays open and its log is written by the log's own thread: wait for the line,
+  // bounded by a count of short waits.
+  std::string log;
+  for (int i = 0; i < 1000 && log.find(" - kIOHandler_Spool\r\n") == std::string::npos; ++i) {
+    if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    log = ReadFile(Element(found.Output, "LogFileName"));
+  }
   EXPECT_NE(log.find(" - kIOHandler_Spool\r\n"), std::string::npos) << Element(found.Output, "LogFileName") << "\n" << log;
   EXPECT_TRUE(scheduler.Jobs(0, 0).empty());
 }
